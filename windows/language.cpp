@@ -59,12 +59,17 @@ constexpr LocaleEntry kLocaleTable[] = {
 
 using UiLanguageFunction = LANGID(WINAPI*)();
 
-// The user interface language when this Windows has the call, else `fallback`.
-unsigned userInterfaceLanguage(unsigned fallback) {
+// The user interface language when this Windows has the call.
+std::optional<unsigned> systemUserInterfaceLanguage() {
     HMODULE kernel = LoadLibraryA("Kernel32.DLL");
-    if (!kernel) return fallback;
     auto uiLanguage = procAddress<UiLanguageFunction>(kernel, "GetUserDefaultUILanguage");
-    return uiLanguage ? uiLanguage() : fallback;
+    if (!uiLanguage) return std::nullopt;
+    return uiLanguage();
+}
+
+LanguageSources& sources() {
+    static LanguageSources current = systemLanguageSources();
+    return current;
 }
 
 bool formatLocaleRequested(const std::vector<std::wstring>& argList) {
@@ -87,11 +92,17 @@ const char* lookupLocaleName(unsigned languageId) {
 
 std::size_t localeTableSize() { return sizeof kLocaleTable / sizeof kLocaleTable[0]; }
 
+LanguageSources systemLanguageSources() {
+    return {[] { return static_cast<unsigned>(LOWORD(GetUserDefaultLCID())); }, systemUserInterfaceLanguage};
+}
+
+void setLanguageSources(const LanguageSources& replacement) { sources() = replacement; }
+
 std::string selectLocaleName(const std::vector<std::wstring>& argList) {
-    unsigned languageId = LOWORD(GetUserDefaultLCID());
+    unsigned languageId = sources().formatLocale() & 0xFFFF;
     const bool format = formatLocaleRequested(argList);
     logMessage(L"sun.locale.formatasdefault is %S", format ? "true" : "false");
-    if (!format) languageId = userInterfaceLanguage(languageId);
+    if (!format) languageId = sources().userInterfaceLanguage().value_or(languageId) & 0xFFFF;
     const char* name = lookupLocaleName(languageId);
     const std::string selected = name ? name : "en";
     logMessage(L"language/country is %S", selected.c_str());

@@ -2,6 +2,8 @@
 // language and country the Java side is given.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,16 @@ extern std::string localeName;
 // language (low 10 bits); nullptr when neither is in the table.
 const char* lookupLocaleName(unsigned languageId);
 std::size_t localeTableSize();
+
+// Where the user's language identifiers come from: the format locale (GetUserDefaultLCID) and the
+// user interface language (GetUserDefaultUILanguage, bound at run time; nullopt when Windows lacks
+// it). Replaceable so that tests can set the two apart.
+struct LanguageSources {
+    std::function<unsigned()> formatLocale;
+    std::function<std::optional<unsigned>()> userInterfaceLanguage;
+};
+LanguageSources systemLanguageSources();
+void setLanguageSources(const LanguageSources& sources);
 
 // The user interface language (or, with "-Dsun.locale.formatasdefault=true" as the last such
 // argument, the format locale) as a locale name; "en" when unknown.
