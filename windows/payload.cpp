@@ -46,6 +46,21 @@ bool readBlock(HANDLE file, std::string& bytes) {
     return length == 0 || readExactly(file, bytes.data(), length, got);
 }
 
+// One little-endian value; a failed or short read logs and ends the process with `fatal`.
+template <typename Value>
+Value readPrimitive(HANDLE file, const wchar_t* fatal, bool logBytesRead) {
+    Value value = 0;
+    DWORD got = 0;
+    if (!readExactly(file, &value, sizeof value, got)) {
+        if (logBytesRead)
+            logMessage(L"error %d %d\n", static_cast<int>(GetLastError()), static_cast<int>(got));
+        else
+            logMessage(L"error %d\n", static_cast<int>(GetLastError()));
+        fatalText(fatal);
+    }
+    return value;
+}
+
 void readMessageRecord(HANDLE file, int& id, std::wstring& text) {
     id = readInt(file);
     text = readWString(file);
@@ -83,35 +98,9 @@ void seekPayloadStart(HANDLE file) {
     seekTo(file, rawSize + rawOffset);
 }
 
-long long readLong(HANDLE file) {
-    long long value = 0;
-    DWORD got = 0;
-    if (!readExactly(file, &value, sizeof value, got)) {
-        logMessage(L"error %d\n", static_cast<int>(GetLastError()));
-        fatalText(L"Internal Error: readLong");
-    }
-    return value;
-}
-
-int readInt(HANDLE file) {
-    int value = 0;
-    DWORD got = 0;
-    if (!readExactly(file, &value, sizeof value, got)) {
-        logMessage(L"error %d %d\n", static_cast<int>(GetLastError()), static_cast<int>(got));
-        fatalText(L"Internal Error: readInt");
-    }
-    return value;
-}
-
-short readShort(HANDLE file) {
-    short value = 0;
-    DWORD got = 0;
-    if (!readExactly(file, &value, sizeof value, got)) {
-        logMessage(L"error %d\n", static_cast<int>(GetLastError()));
-        fatalText(L"Internal Error: readShort");
-    }
-    return value;
-}
+long long readLong(HANDLE file) { return readPrimitive<long long>(file, L"Internal Error: readLong", false); }
+int readInt(HANDLE file) { return readPrimitive<int>(file, L"Internal Error: readInt", true); }
+short readShort(HANDLE file) { return readPrimitive<short>(file, L"Internal Error: readShort", false); }
 
 std::string readString(HANDLE file) {
     std::string bytes;
