@@ -223,7 +223,7 @@ TEST(WorkDir, NamedAfterATempFileAndTheTimeAndUnique) {
     manualTempDirA.clear();
     workDir.clear();
     const std::regex shape(std::regex_replace(narrow(dir.path()), std::regex(R"([\\.])"), R"(\$&)") +
-                           R"(\\vtl[0-9A-F]{1,4}\.tmp_dir\d+)");
+                           R"(\\vtl[0-9A-Fa-f]{1,4}\.tmp_dir\d+)");
     EXPECT_TRUE(std::regex_match(first, shape)) << first;
     EXPECT_NE(first, second);
     EXPECT_TRUE(GetFileAttributesA(first.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
