@@ -203,7 +203,12 @@ TEST(WorkingDirectory, ConfiguredDirectoryBecomesCurrent) {
 
 TEST(RunMode, QuietAloneRunsWithoutWindowAndSplashDoesNot) {
     TempDir quiet;
-    EXPECT_NE(runLauncher(quiet, minimalContents(), L"-q").log.find("Quiet installer."), std::string::npos);
+    const LauncherRun quietRun = runLauncher(quiet, minimalContents(), L"-q");
+    EXPECT_NE(quietRun.log.find("Quiet installer."), std::string::npos);
+    const std::size_t firstLine = quietRun.log.find("\r\n\r\n[");
+    ASSERT_NE(firstLine, std::string::npos) << quietRun.log;
+    EXPECT_EQ(quietRun.log.find("] restrict DLL directories\r\n"), quietRun.log.find(']', firstLine))
+        << "the DLL search is restricted before anything else: " << quietRun.log;
     TempDir splash;
     const LauncherRun run = runLauncher(splash, minimalContents({{108, "1"}}), L"-q -splash");
     EXPECT_EQ(run.log.find("Quiet installer."), std::string::npos) << run.log;
