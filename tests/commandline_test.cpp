@@ -196,6 +196,12 @@ TEST(WorkingDirectory, ConfiguredDirectoryBecomesCurrent) {
     const LauncherRun run =
         runLauncher(dir, minimalContents({{146, narrow(target.path()) + "\\.\\sub\\.."}}), L"-q");
     EXPECT_NE(run.log.find("change working directory to " + narrow(target.path())), std::string::npos) << run.log;
+    TempDir expanded;
+    const LauncherRun fromVariable = runLauncher(expanded, minimalContents({{146, "${QDR_WORKING}\\x\\.."}}), L"-q",
+                                                 {{L"QDR_WORKING", target.path()}});
+    EXPECT_NE(fromVariable.log.find("change working directory to " + narrow(target.path()) + "\r\n"),
+              std::string::npos)
+        << fromVariable.log;
     TempDir other;
     const LauncherRun unchanged = runLauncher(other, minimalContents(), L"-q");
     EXPECT_NE(unchanged.log.find("working directory unchanged"), std::string::npos) << unchanged.log;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <io.h>
 
+#include "launchervars.h"
 #include "log.h"
 #include "support.h"
 #include "paths.h"
@@ -66,6 +67,7 @@ void setWorkingDirectory() {
         logMessage(L"working directory unchanged");
         return;
     }
+    expandLauncherVariablesW(configured, kPathCapacity, true);
     const std::wstring directory = getFullPathW(configured, true, true);
     SetCurrentDirectoryW(directory.c_str());
     logMessage(L"change working directory to %s", directory.c_str());
