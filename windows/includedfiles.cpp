@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <zlib.h>
 
+#include <cstring>
 #include <vector>
 
 #include "../payload/format.h"
@@ -73,6 +74,19 @@ void createFirstLevelDirectory(const std::string& target, const std::string& nam
     logMessage(L"creating directory %S", directory.c_str());
     if (!CreateDirectoryA(directory.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         logError(L"failed to create directory %S", directory.c_str());
+}
+
+// XOR with the key, eight bytes at a time where the block allows.
+void unscramble(unsigned char* bytes, DWORD size) {
+    constexpr std::uint64_t wideKey = 0x0101010101010101ull * payload::kScrambleKey;
+    DWORD i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        memcpy(&word, bytes + i, 8);
+        word ^= wideKey;
+        memcpy(bytes + i, &word, 8);
+    }
+    for (; i < size; ++i) bytes[i] ^= payload::kScrambleKey;
 }
 
 }  // namespace
@@ -179,7 +193,7 @@ int copyPayloadBytes(HANDLE source, HANDLE target, long long count) {
     while (copied < count) {
         const DWORD wanted = count - copied < kCopyBlock ? static_cast<DWORD>(count - copied) : kCopyBlock;
         if (!ReadFile(source, block, wanted, &got, nullptr) || got == 0) break;
-        for (DWORD i = 0; i < got; ++i) block[i] ^= payload::kScrambleKey;
+        unscramble(block, got);
         DWORD left = got;
         while (left > 0) {
             DWORD wrote = 0;

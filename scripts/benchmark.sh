@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Runs the benchmarks under Wine and prints their figures beside the baselines of the same run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh >/dev/null
+build/wine-run.sh build/extract_benchmark.exe
