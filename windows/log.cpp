@@ -61,15 +61,13 @@ std::wstring formatText(const wchar_t* format, va_list args) {
     return text;
 }
 
-// Opens the log with truncation ("w") or for appending ("a"); a new or empty file gets the BOM.
+// Opens the log with truncation ("w") or for appending ("a"); a file that is new gets the BOM.
 bool openStream(bool truncate) {
     logStream = CreateFileW(logPath.c_str(), truncate ? GENERIC_WRITE : FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (logStream == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(logStream, &size) && size.QuadPart == 0) {
-        if (!truncate) SetFilePointer(logStream, 0, nullptr, FILE_END);
+    if (truncate || GetLastError() != ERROR_ALREADY_EXISTS) {
         DWORD written = 0;
         WriteFile(logStream, "\xEF\xBB\xBF", 3, &written, nullptr);
     }
@@ -144,9 +142,8 @@ void writeLine(bool error, const wchar_t* format, va_list args) {
         const DWORD elapsed = static_cast<DWORD>(currentMillis()) - static_cast<DWORD>(logStartMillis);
         wchar_t prefix[64];
         _snwprintf(prefix, 64, L"[%d:%d] ", static_cast<int>(elapsed / 1000), static_cast<int>(elapsed % 1000));
-        writeText(prefix);
-        if (error) writeText(L"ERROR: ");
-        writeText(formatText(format, args) + L"\n");
+        // One write per line: the file on disk is always complete up to its last line.
+        writeText(prefix + std::wstring(error ? L"ERROR: " : L"") + formatText(format, args) + L"\n");
     }
     closeStream();
     LeaveCriticalSection(logLock);
