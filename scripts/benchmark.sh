@@ -4,3 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
 build/wine-run.sh build/extract_benchmark.exe
+build/wine-run.sh build/search_benchmark.exe "Z:$(pwd)/build/testing"

@@ -283,3 +283,27 @@ TEST_F(Search, LoadDllWithAPickedExecutableRecordsTheRuntime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Search, PackedLibrariesOfADirectoryAreExpandedFirst) {
+    const auto java = home(L"packed", "1.8.0_80");
+    const std::string lib = java->home() + "\\lib";
+    CreateDirectoryA(lib.c_str(), nullptr);
+    CreateDirectoryA((lib + "\\ext").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((narrow(QDR_TESTING_DIR) + "\\fake_unpack200.exe").c_str(),
+                          (java->home() + "\\bin\\unpack200.exe").c_str(), FALSE));
+    writeFileBytes(widen(lib + "\\rt.jar.pack"), "QDRPACK200\nrt-bytes");
+    writeFileBytes(widen(lib + "\\ext\\ext.jar.pack"), "QDRPACK200\next-bytes");
+    writeFileBytes(widen(lib + "\\done.jar.pack"), "QDRPACK200\nnew");
+    writeFileBytes(widen(lib + "\\done.jar"), "already there");
+    std::string exe, version;
+    EXPECT_TRUE(probeLocation(exe, version, java->home(), {}, {}, false));
+    EXPECT_EQ(readFileBytes(widen(lib + "\\rt.jar")), "rt-bytes");
+    EXPECT_EQ(readFileBytes(widen(lib + "\\ext\\ext.jar")), "ext-bytes");
+    EXPECT_EQ(GetFileAttributesA((lib + "\\rt.jar.pack").c_str()), INVALID_FILE_ATTRIBUTES) << "the pack is deleted";
+    EXPECT_EQ(readFileBytes(widen(lib + "\\done.jar")), "already there") << "an existing jar is kept";
+    EXPECT_NE(GetFileAttributesA((lib + "\\done.jar.pack").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
