@@ -98,18 +98,20 @@ int main(int argc, char** argv) {
 
     for (const std::string& home : homes)
         RegDeleteTreeA(HKEY_CURRENT_USER, cacheKeyFor(getFullPath(home + "\\bin\\java.exe", false)).c_str());
+    int startsBefore = 0;
+    for (const std::string& home : homes) startsBefore += startsIn(home);
     JvmSearchResult cold;
     const LARGE_INTEGER coldStart = now();
     HMODULE coldLibrary = searchJvm(cold);
     const double coldMs = millisecondsSince(coldStart);
-    int coldStarts = 0;
+    int coldStarts = -startsBefore;
     for (const std::string& home : homes) coldStarts += startsIn(home);
 
     JvmSearchResult warm;
     const LARGE_INTEGER warmStart = now();
     HMODULE warmLibrary = searchJvm(warm);
     const double warmMs = millisecondsSince(warmStart);
-    int allStarts = 0;
+    int allStarts = -startsBefore;
     for (const std::string& home : homes) allStarts += startsIn(home);
 
     const double bareMs = bareProcessStart(homes[0] + "\\bin\\java.exe");
