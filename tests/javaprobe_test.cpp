@@ -266,7 +266,19 @@ TEST_F(Probe, LibraryVariantOrderAndConfiguredPreference) {
     ASSERT_NE(preferred, nullptr);
     EXPECT_NE(modulePath(preferred).find("\\server\\jvm.dll"), std::string::npos);
     EXPECT_TRUE(bindCreateJavaVm(preferred));
-    EXPECT_NE(createJavaVmEntry, nullptr);
+    ASSERT_NE(createJavaVmEntry, nullptr);
+    // The bound entry is the recording double: it writes what it was given and fails.
+    const std::string record = narrow(dir.file(L"record.txt"));
+    SetEnvironmentVariableA("QDR_RECORDER_FILE", record.c_str());
+    JavaVMOption options[2] = {{const_cast<char*>("-Xmx64m"), nullptr}, {const_cast<char*>("-Dx=y z"), nullptr}};
+    JavaVMInitArgs initArgs{JNI_VERSION_1_2, 2, options, JNI_TRUE};
+    JavaVM* vm = reinterpret_cast<JavaVM*>(1);
+    void* env = nullptr;
+    EXPECT_EQ(createJavaVmEntry(&vm, &env, &initArgs), JNI_ERR);
+    EXPECT_EQ(vm, nullptr);
+    SetEnvironmentVariableA("QDR_RECORDER_FILE", nullptr);
+    EXPECT_EQ(readFileBytes(widen(record)),
+              "version 0x10002\nignoreUnrecognized 1\noption -Xmx64m\noption -Dx=y z\n");
     FreeLibrary(preferred);
     createJavaVmEntry = nullptr;
 }

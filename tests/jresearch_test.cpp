@@ -280,6 +280,8 @@ TEST_F(Search, LoadDllWithAPickedExecutableRecordsTheRuntime) {
     const auto refused = home(L"refused", "1.5.0");
     configTable[126] = "1.8";
     EXPECT_FALSE(LoadDLL(false, refused->javaExe().c_str(), true));
+    EXPECT_TRUE(LoadDLL(false, refused->home().c_str(), false)) << "a directory is taken whatever its version";
+    EXPECT_EQ(jvmVersion, "1.5.0");
 }
 
 }  // namespace
