@@ -4,7 +4,7 @@
 
 #include "JavaVMLauncher.h"
 #include "javahome.h"
-#include "log.h"
+#include "ownlog.h"
 #include "paths.h"
 #include "payload.h"
 #include "testsupport.h"
@@ -12,17 +12,6 @@
 using namespace testing_support;
 
 namespace {
-
-std::string logText() {
-    const wchar_t* path = logPathForDisplay();
-    return path ? readLog(path) : std::string();
-}
-
-// Log lines written since the mark.
-struct LogMark {
-    std::size_t at = logText().size();
-    std::string since() const { return logText().substr(at); }
-};
 
 class Probe : public ::testing::Test {
    protected:

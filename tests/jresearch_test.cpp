@@ -7,7 +7,7 @@
 #include "javahome.h"
 #include "launcher_roles.h"
 #include "launchervars.h"
-#include "log.h"
+#include "ownlog.h"
 #include "messages_en.h"
 #include "paths.h"
 #include "payload.h"
@@ -16,16 +16,6 @@
 using namespace testing_support;
 
 namespace {
-
-std::string logText() {
-    const wchar_t* path = logPathForDisplay();
-    return path ? readLog(path) : std::string();
-}
-
-struct LogMark {
-    std::size_t at = logText().size();
-    std::string since() const { return logText().substr(at); }
-};
 
 // Keys the search reads; each test starts without them and leaves none behind.
 const char* const kSearchedKeys[][2] = {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "log.h"
+#include "ownlog.h"
 #include "paths.h"
 #include "testsupport.h"
 #include "workdirs.h"
@@ -27,10 +27,6 @@ class Expansion : public ::testing::Test {
         manualTempDirA.clear();
         jvmHome.clear();
         jvmVersion.reset();
-    }
-    static std::string logText() {
-        const wchar_t* path = logPathForDisplay();
-        return path ? readLog(path) : std::string();
     }
     TempDir temp;
 };
@@ -108,7 +104,7 @@ TEST_F(Expansion, EveryOccurrenceIsReplacedAndLogged) {
     workDir = marker;
     const std::string text = "a${QUILDER_TEMPDIR}b${QUILDER_TEMPDIR}c${QUILDER_TEMPDIR}";
     EXPECT_EQ(expandLauncherVariablesA(text), "a" + marker + "b" + marker + "c" + marker);
-    const std::string log = logText();
+    const std::string log = ownLogText();
     std::size_t lines = 0;
     for (std::size_t at = log.find("expanding2 ${QUILDER_TEMPDIR} to " + marker); at != std::string::npos;
          at = log.find("expanding2 ${QUILDER_TEMPDIR} to " + marker, at + 1))
@@ -170,7 +166,7 @@ TEST_F(Expansion, AResultBeyondTheBufferIsLeftOutAndLogged) {
     strcpy(narrowBuffer, "x${QUILDER_TEMPDIR}");
     expandLauncherVariablesA(narrowBuffer, sizeof narrowBuffer);
     EXPECT_STREQ(narrowBuffer, "x${QUILDER_TEMPDIR}");
-    EXPECT_NE(logText().find("ERROR: expansion left out: the text would exceed 39 characters"), std::string::npos);
+    EXPECT_NE(ownLogText().find("ERROR: expansion left out: the text would exceed 39 characters"), std::string::npos);
     char exact[52];
     strcpy(exact, "${QUILDER_TEMPDIR}!");
     expandLauncherVariablesA(exact, sizeof exact);

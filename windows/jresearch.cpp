@@ -121,6 +121,33 @@ bool probeJavaSoft(std::string& javaExe, std::string& version, const VersionPart
     return found;
 }
 
+struct Candidate {
+    bool found = false;
+    std::string javaExe;
+    std::string version;
+};
+
+// `challenger` wins only when it is strictly newer than `holder`; either wins alone.
+bool pickNewer(const Candidate& challenger, const Candidate& holder, std::string& javaExe, std::string& version) {
+    const bool challengerWins =
+        challenger.found && (!holder.found || versionGreater(challenger.version, holder.version));
+    const Candidate& winner = challengerWins ? challenger : holder;
+    if (!winner.found) return false;
+    javaExe = winner.javaExe;
+    version = winner.version;
+    return true;
+}
+
+// The version bounds of configuration 126 and 127, logged as read.
+void readBounds(VersionParts& minimum, VersionParts& maximum) {
+    char minimumText[kPathCapacity], maximumText[kPathCapacity];
+    getConfigString(126, minimumText, kPathCapacity);
+    getConfigString(127, maximumText, kPathCapacity);
+    logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
+    minimum = parseVersion(minimumText);
+    maximum = parseVersion(maximumText);
+}
+
 bool probeLocatedRoot(HKEY root, bool onlyBundled, std::string& javaExe, std::string& version,
                       const VersionParts& minimum, const VersionParts& maximum) {
     HKEY key = nullptr;
@@ -148,19 +175,11 @@ bool probeLocatedRoot(HKEY root, bool onlyBundled, std::string& javaExe, std::st
 
 bool probeLocated(std::string& javaExe, std::string& version, const VersionParts& minimum,
                   const VersionParts& maximum, bool onlyBundled) {
-    std::string userExe, userVersion, machineExe, machineVersion;
-    const bool user = probeLocatedRoot(HKEY_CURRENT_USER, onlyBundled, userExe, userVersion, minimum, maximum);
-    const bool machine =
-        probeLocatedRoot(HKEY_LOCAL_MACHINE, onlyBundled, machineExe, machineVersion, minimum, maximum);
-    if (user && (!machine || versionGreater(userVersion, machineVersion))) {
-        javaExe = userExe;
-        version = userVersion;
-        return true;
-    }
-    if (!machine) return false;
-    javaExe = machineExe;
-    version = machineVersion;
-    return true;
+    Candidate user, machine;
+    user.found = probeLocatedRoot(HKEY_CURRENT_USER, onlyBundled, user.javaExe, user.version, minimum, maximum);
+    machine.found =
+        probeLocatedRoot(HKEY_LOCAL_MACHINE, onlyBundled, machine.javaExe, machine.version, minimum, maximum);
+    return pickNewer(user, machine, javaExe, version);
 }
 
 bool looksAbsolute(const std::string& argument) {
@@ -200,20 +219,12 @@ bool probeSearchPath(std::string& javaExe, std::string& version, const VersionPa
 bool probeRegistry(std::string& javaExe, std::string& version, const VersionParts& minimum,
                    const VersionParts& maximum) {
     const bool onlyBundled = getConfigInt(165) != 0;
-    std::string sunExe, sunVersion, locatedExe, locatedVersion;
-    const bool sun = !onlyBundled && probeJavaSoft(sunExe, sunVersion, minimum, maximum);
-    if (sun) logMessage(L"found sun %S %S", sunExe.c_str(), sunVersion.c_str());
-    const bool located = probeLocated(locatedExe, locatedVersion, minimum, maximum, onlyBundled);
-    if (located) logMessage(L"found located %S %S", locatedExe.c_str(), locatedVersion.c_str());
-    if (sun && (!located || versionGreater(sunVersion, locatedVersion))) {
-        javaExe = sunExe;
-        version = sunVersion;
-        return true;
-    }
-    if (!located) return false;
-    javaExe = locatedExe;
-    version = locatedVersion;
-    return true;
+    Candidate sun, located;
+    sun.found = !onlyBundled && probeJavaSoft(sun.javaExe, sun.version, minimum, maximum);
+    if (sun.found) logMessage(L"found sun %S %S", sun.javaExe.c_str(), sun.version.c_str());
+    located.found = probeLocated(located.javaExe, located.version, minimum, maximum, onlyBundled);
+    if (located.found) logMessage(L"found located %S %S", located.javaExe.c_str(), located.version.c_str());
+    return pickNewer(sun, located, javaExe, version);
 }
 
 bool probePreviousInstallations(std::string& javaExe, std::string& version, HKEY root, const VersionParts& minimum,
@@ -254,11 +265,8 @@ HMODULE searchJvm(JvmSearchResult& result) {
     logMessage(L"Searching for a JVM");
     result.type = kJvmNotFound;
     const std::string sequence = dupConfigString(128);
-    char minimumText[kPathCapacity], maximumText[kPathCapacity];
-    getConfigString(126, minimumText, kPathCapacity);
-    getConfigString(127, maximumText, kPathCapacity);
-    logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-    const VersionParts minimum = parseVersion(minimumText), maximum = parseVersion(maximumText);
+    VersionParts minimum, maximum;
+    readBounds(minimum, maximum);
 
     // Records an accepted candidate and loads its library.
     auto take = [&result](int type, const std::string* location) -> HMODULE {
@@ -354,11 +362,8 @@ bool LoadDLL(bool showErrors, const char* location, bool isJavaExe) {
     HMODULE library = nullptr;
     if (location) {
         logMessage(L"Got JRE location %S (java exe: %d)", location, isJavaExe ? 1 : 0);
-        char minimumText[kPathCapacity], maximumText[kPathCapacity];
-        getConfigString(126, minimumText, kPathCapacity);
-        getConfigString(127, maximumText, kPathCapacity);
-        logMessage(L"MinVersion: %S, MaxVersion: %S", minimumText, maximumText);
-        const VersionParts minimum = parseVersion(minimumText), maximum = parseVersion(maximumText);
+        VersionParts minimum, maximum;
+        readBounds(minimum, maximum);
         if (isJavaExe) {
             result.javaExe = location;
             if (!checkJavaExe(result.javaExe, result.version, minimum, maximum, true, false)) {
