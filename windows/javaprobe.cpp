@@ -136,8 +136,8 @@ bool readCachedVersion(const std::string& javaExe, const FILETIME& lastWrite, st
         DWORD textSize = kPathCapacity;
         usable = queryValue(key, "Version", REG_SZ, text, textSize);
         text[textSize < kPathCapacity ? textSize : kPathCapacity] = '\0';
-        version = text;
-        usable = usable && !distrustedCachedVersion(version);
+        usable = usable && !distrustedCachedVersion(text);
+        if (usable) version = text;
     }
     RegCloseKey(key);
     return usable;
