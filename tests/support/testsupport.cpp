@@ -215,16 +215,24 @@ ChildResult runChild(const std::wstring& program, const ChildOptions& options) {
     if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     std::wstring environment = environmentBlock(options.environment);
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(
-        program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, environment.data(),
-        options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(), &startup, &process);
+    // Wine now and then refuses a start while its desktop process comes up; a second try succeeds.
+    BOOL started = FALSE;
+    DWORD startError = 0;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(250);
+        started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                 CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                 options.workingDirectory.empty() ? nullptr : options.workingDirectory.c_str(),
+                                 &startup, &process);
+        if (!started) startError = GetLastError();
+    }
     CloseHandle(out.write);
     CloseHandle(err.write);
     ChildResult result;
     if (!started) {
         CloseHandle(out.read);
         CloseHandle(err.read);
-        throw std::runtime_error("cannot start " + narrow(program));
+        throw std::runtime_error("cannot start " + narrow(program) + " (error " + std::to_string(startError) + ")");
     }
     std::atomic<bool> ended{false};
     std::thread outReader(drainUntilEnded, out.read, std::ref(result.out), std::cref(ended));
