@@ -56,10 +56,12 @@ struct Pipe {
 void drainUntilEnded(HANDLE from, std::string& into, const std::atomic<bool>& ended) {
     char chunk[4096];
     for (;;) {
+        // Read before looking: once the child has ended, an empty pipe stays empty.
+        const bool childEnded = ended;
         DWORD available = 0;
         if (!PeekNamedPipe(from, nullptr, 0, nullptr, &available, nullptr)) return;
         if (available == 0) {
-            if (ended) return;
+            if (childEnded) return;
             Sleep(10);
             continue;
         }
