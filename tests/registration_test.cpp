@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "JavaVMLauncher.h"
+#include "support.h"
 #include "child_roles.h"
 #include "javaprobe.h"
 #include "launcher_roles.h"
@@ -55,15 +56,21 @@ bool callable(JNIEnv* env, const char* className, const char* method, const char
     return !failed;
 }
 
-int registerRole() {
+// The real virtual machine of the tests, on QDR_CLASS_PATH, with every JNI call checked.
+JNIEnv* createTestJvm() {
     const std::string javaExe = narrow(QDR_JRE_HOME) + "\\bin\\java.exe";
-    if (!bindCreateJavaVm(loadJvmLibrary(javaExe))) return 10;
-    std::string classPath = "-Djava.class.path=" + environmentValue("QDR_CLASS_PATH");
+    if (!bindCreateJavaVm(loadJvmLibrary(javaExe))) return nullptr;
+    static std::string classPath = "-Djava.class.path=" + environmentValue("QDR_CLASS_PATH");
     JavaVMOption options[] = {{classPath.data(), nullptr}, {const_cast<char*>("-Xcheck:jni"), nullptr}};
     JavaVMInitArgs initArgs{JNI_VERSION_1_2, 2, options, JNI_TRUE};
     JavaVM* vm = nullptr;
     JNIEnv* env = nullptr;
-    if (createJavaVmEntry(&vm, reinterpret_cast<void**>(&env), &initArgs) != JNI_OK) return 11;
+    return createJavaVmEntry(&vm, reinterpret_cast<void**>(&env), &initArgs) == JNI_OK ? env : nullptr;
+}
+
+int registerRole() {
+    JNIEnv* env = createTestJvm();
+    if (!env) return 11;
     HMODULE natives = LoadLibraryA(environmentValue("QDR_NATIVES").c_str());
     if (!natives) return 12;
     const bool registered = registerNatives(env, natives, recordLog);
@@ -82,7 +89,31 @@ int registerRole() {
     ExitProcess(0);  // the virtual machine's threads need not be waited for
 }
 
-const bool registered = registerChildRole("register", registerRole);
+// Child role: the string helpers of the natives on real Java strings.
+int stringHelpersRole() {
+    JNIEnv* env = createTestJvm();
+    if (!env) return 11;
+    auto show = [](const wchar_t* text) { return text ? "[" + narrow(text) + "]" : std::string("null"); };
+    const jchar withNul[] = {'a', 'b', 0, 'c'};
+    const wchar_t surrogates[] = {L'x', 0xD83D, 0xDE00, L'y', 0};
+    wchar_t* fromNull = jstringToWide(env, nullptr);
+    wchar_t* fromEmpty = jstringToWide(env, env->NewStringUTF(""));
+    wchar_t* fromNul = jstringToWide(env, env->NewString(withNul, 4));
+    wchar_t* roundTrip = jstringToWide(env, wideToJstring(env, surrogates));
+    printf("null %s\nempty %s\nnul %s\nsurrogates %d\n", show(fromNull).c_str(), show(fromEmpty).c_str(),
+           show(fromNul).c_str(), wcscmp(roundTrip, surrogates) == 0 ? 1 : 0);
+    delete[] fromEmpty;
+    delete[] fromNul;
+    delete[] roundTrip;
+    jobjectArray array = newStringArray(env, {env->NewStringUTF("one"), nullptr, env->NewStringUTF("two")});
+    jobjectArray empty = newStringArray(env, {});
+    printf("array %d %d\n", static_cast<int>(env->GetArrayLength(array)), static_cast<int>(env->GetArrayLength(empty)));
+    fflush(stdout);
+    ExitProcess(0);
+}
+
+const bool registered =
+    registerChildRole("register", registerRole) && registerChildRole("string-helpers", stringHelpersRole);
 
 struct Registration {
     ChildResult result;
@@ -98,6 +129,18 @@ Registration registerWith(const std::wstring& classPath, const wchar_t* natives)
     options.environment[L"QDR_NATIVES"] = std::wstring(QDR_TESTING_DIR) + L"\\" + natives;
     options.timeoutMs = 60000;
     return {runChild(ownExecutablePath(), options)};
+}
+
+TEST(NativeHelpers, StringsAndStringArrays) {
+    TempDir dir;
+    ChildOptions options;
+    options.arguments = childArgument("string-helpers");
+    options.environment = logInDirEnvironment(dir.path());
+    options.environment[L"QDR_CLASS_PATH"] = std::wstring(QDR_RUNTIME_JAR);
+    options.timeoutMs = 60000;
+    const ChildResult result = runChild(ownExecutablePath(), options);
+    ASSERT_EQ(result.exitCode, 0u) << result.out << result.err;
+    EXPECT_EQ(result.out, "null null\r\nempty []\r\nnul [ab]\r\nsurrogates 1\r\narray 2 0\r\n");
 }
 
 TEST(RegisterNatives, AllTwelveClassesWithEveryExport) {
