@@ -67,11 +67,7 @@ int verifyRole() {
 
 // Child role: loads the payload and extracts into QDR_WORKDIR; prints the result and position.
 int extractRole() {
-    guiMessages = false;
-    ArgList argList;
-    tokenizeCommandLine(GetCommandLineW(), argList);
-    loadPayload(argList);
-    useDefaultMessages();
+    loadOwnPayloadWithDefaultMessages();
     char directory[MAX_PATH] = {};
     GetEnvironmentVariableA("QDR_WORKDIR", directory, MAX_PATH);
     workDir = directory;

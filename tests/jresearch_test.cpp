@@ -8,7 +8,6 @@
 #include "launcher_roles.h"
 #include "launchervars.h"
 #include "ownlog.h"
-#include "messages_en.h"
 #include "paths.h"
 #include "payload.h"
 #include "testsupport.h"
@@ -217,12 +216,7 @@ TEST_F(Search, LocationFilesAreReadWithinTheirBounds) {
 
 // Child role: LoadDLL with messages on standard error, for the payload's configuration.
 int loadDllRole() {
-    guiMessages = false;
-    ArgList argList;
-    tokenizeCommandLine(GetCommandLineW(), argList);
-    loadPayload(argList);
-    for (const payload::Message& message : payload::defaultMessages("Test"))
-        messageTable[message.id] = std::wstring(message.text.begin(), message.text.end());
+    loadOwnPayloadWithDefaultMessages();
     const bool loaded = LoadDLL(true, nullptr, false);
     printf("loaded %d\n", loaded ? 1 : 0);
     return 0;

@@ -6,7 +6,6 @@
 #include "language.h"
 #include "launcher_roles.h"
 #include "launchervars.h"
-#include "messages_en.h"
 #include "ownlog.h"
 #include "paths.h"
 #include "payload.h"
@@ -195,12 +194,7 @@ TEST_F(Assembly, AbsolutePathListsAgainstTheLauncherDirectory) {
 
 // Child role: the assembly with the image's own configuration; fatal messages on standard error.
 int assembleRole() {
-    guiMessages = false;
-    ArgList argList;
-    tokenizeCommandLine(GetCommandLineW(), argList);
-    loadPayload(argList);
-    for (const payload::Message& message : payload::defaultMessages("Test"))
-        messageTable[message.id] = std::wstring(message.text.begin(), message.text.end());
+    const ArgList argList = loadOwnPayloadWithDefaultMessages();
     JavaVMInitArgs initArgs{};
     buildJvmInitArgs(initArgs, nullptr, argList);
     for (jint i = 0; i < initArgs.nOptions; ++i) printf("%s\n", initArgs.options[i].optionString);

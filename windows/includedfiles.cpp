@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../payload/format.h"
+#include "lists.h"
 #include "log.h"
 #include "payload.h"
 #include "runmode.h"
@@ -52,19 +53,6 @@ std::uint32_t checksumCoveredRange(HANDLE file, long long covered, HWND window) 
         }
     }
     return crc32End(crc);
-}
-
-std::vector<std::string> includedFileNames() {
-    std::vector<std::string> names;
-    const std::string list = dupConfigString(payload::kIncludedFileNamesId);
-    std::size_t at = 0;
-    while (at < list.size()) {
-        const std::size_t end = list.find(';', at);
-        const std::size_t stop = end == std::string::npos ? list.size() : end;
-        if (stop > at) names.push_back(list.substr(at, stop - at));
-        at = stop + 1;
-    }
-    return names;
 }
 
 void createFirstLevelDirectory(const std::string& target, const std::string& name) {
@@ -151,7 +139,7 @@ int extractIncludedFiles() {
     offset.QuadPart = includedFilesOffset;
     SetFilePointerEx(file, offset, nullptr, FILE_BEGIN);
     int written = 0;
-    for (const std::string& name : includedFileNames()) {
+    for (const std::string& name : splitList(dupConfigString(payload::kIncludedFileNamesId))) {
         if (written >= count) break;
         if (!isSafeIncludedName(name)) {
             logError(L"included file name outside the work directory: %S", name.c_str());

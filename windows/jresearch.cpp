@@ -8,6 +8,7 @@
 #include "javaruntime.h"
 #include "jreunpack.h"
 #include "launchervars.h"
+#include "lists.h"
 #include "log.h"
 #include "paths.h"
 #include "payload.h"
@@ -19,18 +20,6 @@ namespace {
 constexpr const char* kInstallationsKey = "SOFTWARE\\brenvask\\quilder\\installations";
 constexpr const char* kLocatedKey = "SOFTWARE\\brenvask\\vantle\\locatedjvms\\";
 constexpr const char* kLocatedFilter = "qdr_jres";
-
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> items;
-    std::size_t at = 0;
-    while (at <= list.size()) {
-        const std::size_t end = list.find(';', at);
-        const std::size_t stop = end == std::string::npos ? list.size() : end;
-        if (stop > at) items.push_back(list.substr(at, stop - at));
-        at = stop + 1;
-    }
-    return items;
-}
 
 // The first line of a location file without its line break; false for a missing or empty file.
 bool readFirstLine(const std::string& path, std::string& line) {

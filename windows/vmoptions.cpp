@@ -6,6 +6,7 @@
 
 #include "language.h"
 #include "launchervars.h"
+#include "lists.h"
 #include "log.h"
 #include "paths.h"
 #include "payload.h"
@@ -17,18 +18,6 @@ namespace {
 
 constexpr std::size_t kLineCapacity = 30000;
 const std::wstring kInclude = L"-include-options ";
-
-std::vector<std::string> splitList(const std::string& list) {
-    std::vector<std::string> pieces;
-    std::size_t at = 0;
-    while (at <= list.size()) {
-        const std::size_t end = list.find(';', at);
-        const std::size_t stop = end == std::string::npos ? list.size() : end;
-        if (stop > at) pieces.push_back(list.substr(at, stop - at));
-        at = stop + 1;
-    }
-    return pieces;
-}
 
 bool startsWith(const std::wstring& text, const std::wstring& prefix) { return text.compare(0, prefix.size(), prefix) == 0; }
 

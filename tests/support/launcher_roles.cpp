@@ -6,6 +6,7 @@
 #include "child_roles.h"
 #include "commandline.h"
 #include "language.h"
+#include "messages_en.h"
 #include "payload.h"
 
 namespace testing_support {
@@ -50,6 +51,16 @@ const bool registered = registerChildRole("dump-payload", [] { return dumpPayloa
                         registerChildRole("dump-payload-console", [] { return dumpPayload(true); });
 
 }  // namespace
+
+ArgList loadOwnPayloadWithDefaultMessages() {
+    guiMessages = false;
+    ArgList argList;
+    tokenizeCommandLine(GetCommandLineW(), argList);
+    loadPayload(argList);
+    for (const payload::Message& message : payload::defaultMessages("Test"))
+        if (!messageTable.count(message.id)) messageTable[message.id] = std::wstring(message.text.begin(), message.text.end());
+    return argList;
+}
 
 PayloadDump parsePayloadDump(const std::string& out) {
     PayloadDump dump;

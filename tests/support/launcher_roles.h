@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "commandline.h"
 #include "testsupport.h"
 
 namespace testing_support {
@@ -18,6 +19,10 @@ struct PayloadDump {
     std::map<int, std::wstring> messages;
 };
 PayloadDump parsePayloadDump(const std::string& out);
+
+// In a child role: loads the image's payload as the launcher does, with fatal messages on standard
+// error, and fills in the English messages the payload does not carry.
+ArgList loadOwnPayloadWithDefaultMessages();
 
 // Writes this test program with `contents` appended into `dir` and runs it in `role`.
 ChildResult runOwnImage(const TempDir& dir, const std::string& role, const payload::Contents& contents,
