@@ -58,6 +58,32 @@ std::string makeHome(const std::string& root, int index, const std::string& doub
     return home;
 }
 
+int startsIn(const std::string (&homes)[kLocations]) {
+    int starts = 0;
+    for (const std::string& home : homes) starts += startsIn(home);
+    return starts;
+}
+
+void clearProbeCache(const std::string (&homes)[kLocations]) {
+    for (const std::string& home : homes)
+        RegDeleteTreeA(HKEY_CURRENT_USER, cacheKeyFor(getFullPath(home + "\\bin\\java.exe", false)).c_str());
+}
+
+struct TimedSearch {
+    double milliseconds;
+    int starts;  // java.exe processes started by this search
+    bool found;
+};
+
+TimedSearch timedSearch(const std::string (&homes)[kLocations]) {
+    const int before = startsIn(homes);
+    JvmSearchResult result;
+    const LARGE_INTEGER start = now();
+    const HMODULE library = searchJvm(result);
+    const double elapsed = millisecondsSince(start);
+    return {elapsed, startsIn(homes) - before, library != nullptr};
+}
+
 double bareProcessStart(const std::string& javaExe) {
     std::string commandLine = javaExe + " -version";
     STARTUPINFOA startup{};
@@ -96,32 +122,18 @@ int main(int argc, char** argv) {
     configTable[126] = "1.8";
     configTable[10003] = root;
 
-    for (const std::string& home : homes)
-        RegDeleteTreeA(HKEY_CURRENT_USER, cacheKeyFor(getFullPath(home + "\\bin\\java.exe", false)).c_str());
-    int startsBefore = 0;
-    for (const std::string& home : homes) startsBefore += startsIn(home);
-    JvmSearchResult cold;
-    const LARGE_INTEGER coldStart = now();
-    HMODULE coldLibrary = searchJvm(cold);
-    const double coldMs = millisecondsSince(coldStart);
-    int coldStarts = -startsBefore;
-    for (const std::string& home : homes) coldStarts += startsIn(home);
-
-    JvmSearchResult warm;
-    const LARGE_INTEGER warmStart = now();
-    HMODULE warmLibrary = searchJvm(warm);
-    const double warmMs = millisecondsSince(warmStart);
-    int allStarts = -startsBefore;
-    for (const std::string& home : homes) allStarts += startsIn(home);
+    clearProbeCache(homes);
+    const TimedSearch cold = timedSearch(homes);
+    const TimedSearch warm = timedSearch(homes);
 
     const double bareMs = bareProcessStart(homes[0] + "\\bin\\java.exe");
     printf("search over %d locations, the last usable: found %s\n", kLocations,
-           coldLibrary && warmLibrary ? "yes" : "no");
-    printf("cold search (empty cache): %8.1f ms, %d java.exe started\n", coldMs, coldStarts);
-    printf("warm search (cache filled): %8.1f ms, %d java.exe started\n", warmMs, allStarts - coldStarts);
+           cold.found && warm.found ? "yes" : "no");
+    printf("cold search (empty cache): %8.1f ms, %d java.exe started\n", cold.milliseconds, cold.starts);
+    printf("warm search (cache filled): %8.1f ms, %d java.exe started\n", warm.milliseconds, warm.starts);
     printf("baseline: one bare CreateProcess of the fake java.exe: %.1f ms\n", bareMs);
-    printf("cold / warm: %.1f; cold / bare start: %.1f\n", coldMs / warmMs, coldMs / bareMs);
-    for (const std::string& home : homes)
-        RegDeleteTreeA(HKEY_CURRENT_USER, cacheKeyFor(getFullPath(home + "\\bin\\java.exe", false)).c_str());
-    return allStarts - coldStarts == 0 && coldLibrary && warmLibrary ? 0 : 1;
+    printf("cold / warm: %.1f; cold / bare start: %.1f\n", cold.milliseconds / warm.milliseconds,
+           cold.milliseconds / bareMs);
+    clearProbeCache(homes);
+    return warm.starts == 0 && cold.found && warm.found ? 0 : 1;
 }
