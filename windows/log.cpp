@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "JavaVMLauncher.h"
 #include "paths.h"
 #include "payload.h"
 #include "runmode.h"
@@ -179,6 +180,7 @@ const wchar_t* logPathForDisplay() {
 }
 
 void showFatalMessage(const wchar_t* text) {
+    splashScreen(false);
     std::wstring composed = text;
     if (const wchar_t* path = logPathForDisplay()) {
         wchar_t longPath[kPathCapacity] = {};

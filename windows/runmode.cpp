@@ -10,3 +10,5 @@ char launcherKind = 0;
 std::string productName;
 std::wstring productNameW;
 HINSTANCE launcherInstance = nullptr;
+bool restartFilesMissing = false;
+std::string semaphoreName;

@@ -15,3 +15,7 @@ extern char launcherKind;         // first character of configuration 2001, 0 wh
 extern std::string productName;   // "vantle" for launcher kind "v", else "quilder"
 extern std::wstring productNameW;
 extern HINSTANCE launcherInstance;
+// A restart whose directory lacks its files runs like a first run (set by the work sequence).
+extern bool restartFilesMissing;
+// Name of the single-instance semaphore; empty while no guard holds one.
+extern std::string semaphoreName;
