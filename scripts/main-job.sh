@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled example: build the installer with qdrpack, inspect it, run it under
-# Wine and show the launcher's log.
+# Wine on the pinned Windows Java runtime (found through JAVA_HOME) and show what the example
+# application printed and the launcher's log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
@@ -11,9 +12,10 @@ export WINEPREFIX="$PWD/build/wineprefix"
 temp_dir="$WINEPREFIX/drive_c/users/$(id -un)/Temp"
 mkdir -p "$temp_dir"
 marker=$(mktemp)
-echo "running out/hello-setup.exe -q under Wine"
+java_home="Z:$(echo "$PWD/build/jre" | tr / '\\')"
+echo "running out/hello-setup.exe -q under Wine with JAVA_HOME=$java_home"
 set +e
-QUILDER_LOG=yes build/wine-run.sh out/hello-setup.exe -q
+JAVA_HOME="$java_home" QUILDER_LOG=yes build/wine-run.sh out/hello-setup.exe -q
 status=$?
 set -e
 echo "exit code: $status"

@@ -123,7 +123,7 @@ TEST(HiddenModes, MatchOnThe8BitCommandLine) {
         SCOPED_TRACE(narrow(c.arguments));
         TempDir dir;
         const LauncherRun run = runLauncher(dir, minimalContents(), c.arguments);
-        EXPECT_EQ(run.result.exitCode, 0u);
+        EXPECT_EQ(run.result.exitCode, kNoJavaRuntimeExit);
         EXPECT_NE(run.log.find(c.expectedLine), std::string::npos) << run.log;
         if (c.absentLine) {
             EXPECT_EQ(run.log.find(c.absentLine), std::string::npos) << run.log;
@@ -142,7 +142,7 @@ TEST(ManualTempDir, AcceptedWhenWritable) {
     TempDir dir;
     TempDir manual;
     const LauncherRun run = runLauncher(dir, minimalContents(), L"-q -temp \"" + manual.path() + L"\"");
-    EXPECT_EQ(run.result.exitCode, 0u);
+    EXPECT_EQ(run.result.exitCode, kNoJavaRuntimeExit);
     EXPECT_NE(run.log.find("Using manual temp dir " + narrow(manual.path()) + " (" + narrow(manual.path()) + ")"),
               std::string::npos)
         << run.log;
@@ -152,7 +152,7 @@ TEST(ManualTempDir, RejectedWhenMissingAndFallsBack) {
     TempDir dir;
     const std::wstring missing = dir.file(L"does-not-exist");
     const LauncherRun run = runLauncher(dir, minimalContents(), L"-q /temp \"" + missing + L"\"");
-    EXPECT_EQ(run.result.exitCode, 0u);
+    EXPECT_EQ(run.result.exitCode, kNoJavaRuntimeExit);
     EXPECT_NE(run.log.find("Manual temp dir not usable " + narrow(missing)), std::string::npos) << run.log;
     EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "no creation for a manual directory";
 }
@@ -168,7 +168,7 @@ TEST(LogSwitch, OnlyInPositionOneKeepsTheLogAndAsks) {
         std::optional<MessageBoxInfo> box;
         const auto exe = writeInstaller(dir.file(L"setup.exe"), minimalContents());
         const ChildResult result = runAnsweringMessageBox(exe, options, IDNO, box);
-        EXPECT_EQ(result.exitCode, 0u);
+        EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit);
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(box->caption, L"quilder");
         const auto logs = findLogs(dir.path());
@@ -186,7 +186,7 @@ TEST(LogSwitch, LaterPositionsHaveNoEffect) {
                            {L"VANTLE_LOG", std::nullopt}};
     const auto exe = writeInstaller(dir.file(L"setup.exe"), minimalContents());
     const ChildResult result = runChild(exe, options);
-    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit);
     EXPECT_TRUE(findLogs(dir.path()).empty()) << "no prompt, no keep: the log is deleted at exit";
 }
 

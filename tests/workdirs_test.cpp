@@ -350,7 +350,7 @@ TEST(LauncherTempDir, LogFollowsTheEnvironment) {
         options.arguments = L"-q";
         options.environment = {{L"TMP", c.tmp},        {L"TEMP", c.tmp},           {L"USERPROFILE", profile},
                                {L"QUILDER_LOG", L"yes"}, {L"HOMEDRIVE", std::nullopt}, {L"HOMEPATH", std::nullopt}};
-        EXPECT_EQ(runChild(exe, options).exitCode, 0u);
+        EXPECT_EQ(runChild(exe, options).exitCode, kNoJavaRuntimeExit);
         EXPECT_EQ(findLogs(c.expectedDir).size(), 1u);
     }
 }

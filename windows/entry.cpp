@@ -3,24 +3,28 @@
 #include <cstring>
 #include <string>
 
+#include "JavaVMLauncher.h"
 #include "commandline.h"
 #include "log.h"
 #include "payload.h"
 #include "runmode.h"
 #include "support.h"
+#include "worksequence.h"
 
 namespace {
 
 bool startsWith(const char* text, const char* prefix) { return strncmp(text, prefix, strlen(prefix)) == 0; }
 
-// The run mode of the start-up's last step. The work sequence, the splash screen and the progress
-// window are called from here once they exist.
-void chooseRunMode() {
+// The run mode of the start-up's last step. Until the progress window exists, the windowed mode
+// runs the work sequence without a window as the other modes do.
+void chooseRunMode(int showCommand) {
     if (quietMode && !splashSwitch) {
         logMessage(L"Quiet installer.");
     } else if (getConfigInt(108) != 0 && getConfigInt(10123) == 0) {
         logMessage(L"Showing splash screen.");
+        splashScreen(showCommand != 0);
     }
+    runWorkSequence(nullptr);
 }
 
 }  // namespace
@@ -56,7 +60,7 @@ void runRebootMode() {
     if (setTokenPrivilege(L"SeShutdownPrivilege", true)) ExitWindowsEx(EWX_REBOOT, 0);
 }
 
-int launcherMain(HINSTANCE instance, const char* commandLine, int /*showCommand*/) {
+int launcherMain(HINSTANCE instance, const char* commandLine, int showCommand) {
     restrictDllSearch();
     preloadShellDependencies();
     if (commandLine[0] != '\0' && strcmp(commandLine, "__qdr_reboot") == 0) {
@@ -80,6 +84,6 @@ int launcherMain(HINSTANCE instance, const char* commandLine, int /*showCommand*
     applySwitches(argList);
     launcherInstance = instance;
     logMessage(L"Init done");
-    chooseRunMode();
+    chooseRunMode(showCommand);
     return 0;
 }

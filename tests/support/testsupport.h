@@ -15,6 +15,10 @@
 
 namespace testing_support {
 
+// Exit code of a quiet installer run that found no Java runtime: its start-up went through and the
+// work sequence reached the runtime choice.
+constexpr DWORD kNoJavaRuntimeExit = 83;
+
 // A fresh directory below the temporary directory, removed with everything in it.
 class TempDir {
    public:

@@ -94,6 +94,13 @@ std::string minimalPe() {
 
 std::string configuredStub() { return QDR_TEST_STUB; }
 std::string configuredWineRun() { return QDR_TEST_WINE_RUN; }
+std::string configuredJreForWine() {
+    std::string path = QDR_TEST_JRE;
+    if (path.empty()) return path;
+    for (char& ch : path)
+        if (ch == '/') ch = '\\';
+    return "Z:" + path;
+}
 fs::path examplesDir() { return QDR_TEST_EXAMPLES; }
 
 }  // namespace qdrtest

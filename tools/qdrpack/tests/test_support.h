@@ -46,6 +46,8 @@ constexpr std::size_t kMinimalPeSize = 0x400;
 // Paths configured at build time; empty when the build was given none.
 std::string configuredStub();
 std::string configuredWineRun();
+// The tests' Windows Java runtime as Wine names it (Z:\...); empty when not configured.
+std::string configuredJreForWine();
 fs::path examplesDir();
 
 }  // namespace qdrtest

@@ -21,11 +21,12 @@ class RealStubTest : public ::testing::Test {
         return qdrtest::qdrpack({"build", project.string(), "-o", output.string(), "--stub", stub_});
     }
 
-    // The launcher in quiet mode: it loads the payload and exits.
-    qdrtest::RunResult start(const qdrtest::fs::path& exe) {
+    // The launcher in quiet mode, with JAVA_HOME naming `javaHome` (none when empty).
+    qdrtest::RunResult start(const qdrtest::fs::path& exe, const std::string& javaHome = "") {
         // Without a display a fatal message box cannot wait for an answer, so a stub that fails
         // ends at once instead of holding the test.
-        return qdrtest::run({"env", "-u", "DISPLAY", wineRun_, exe.string(), "-q"}, kStartTimeoutSeconds);
+        return qdrtest::run({"env", "-u", "DISPLAY", "JAVA_HOME=" + javaHome, wineRun_, exe.string(), "-q"},
+                            kStartTimeoutSeconds);
     }
 
     std::string stub_;
@@ -71,15 +72,20 @@ source = "hello.txt"
     ASSERT_EQ(payload.contents.files.size(), 1u);
     EXPECT_EQ(payload.contents.files[0].data, "hello\n");
 
+    // The payload was read and the run went on to the runtime choice, which found none.
     const qdrtest::RunResult started = start(dir_ / "b.exe");
-    EXPECT_EQ(started.exitCode, 0) << started.output;
+    EXPECT_EQ(started.exitCode, 83) << started.output;
+    EXPECT_NE(started.output.find("No JRE found. Aborting."), std::string::npos) << started.output;
 }
 
-TEST_F(RealStubTest, ExampleInstallerStarts) {
+TEST_F(RealStubTest, ExampleInstallerRunsItsApplication) {
     const qdrtest::RunResult built = build(qdrtest::examplesDir() / "hello" / "project.toml", dir_ / "hello.exe");
     ASSERT_EQ(built.exitCode, 0) << built.output;
-    const qdrtest::RunResult started = start(dir_ / "hello.exe");
+    const std::string javaHome = qdrtest::configuredJreForWine();
+    if (javaHome.empty()) GTEST_SKIP() << "qdrpack was built without QDR_JRE_DIR";
+    const qdrtest::RunResult started = start(dir_ / "hello.exe", javaHome);
     EXPECT_EQ(started.exitCode, 0) << started.output;
+    EXPECT_NE(started.output.find("Hello, world from the example application"), std::string::npos) << started.output;
 }
 
 }  // namespace
