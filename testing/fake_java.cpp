@@ -3,7 +3,8 @@
 //   line 2: the exit code (0 when absent)
 //   line 3: "hang" to sleep until it is ended
 // Without the file it behaves like a Java 8 runtime. Every start is appended to "fake-java.calls"
-// beside it, so tests can tell whether a probe ran.
+// beside it, so tests can tell whether a probe ran, and the installation marker the launcher held at
+// that moment to "fake-java.markers" ("none" when it was not set).
 #include <windows.h>
 
 #include <cstdio>
@@ -40,12 +41,24 @@ std::string chomp(const char* line) {
     return text;
 }
 
+std::string installMarker() {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, "SOFTWARE\\brenvask\\vantle", "InstallStarted", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return "none";
+    return std::to_string(value);
+}
+
 }  // namespace
 
 int main() {
     if (FILE* calls = fopen(besideMe("fake-java.calls").c_str(), "a")) {
         fprintf(calls, "%s\n", GetCommandLineA());
         fclose(calls);
+    }
+    if (FILE* markers = fopen(besideMe("fake-java.markers").c_str(), "ab")) {
+        fprintf(markers, "%s\n", installMarker().c_str());
+        fclose(markers);
     }
     std::string firstLine = "java version \"1.8.0_80\"";
     int exitCode = 0;

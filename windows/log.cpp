@@ -208,6 +208,10 @@ void showMessageWithArgA(int id, const char* argument) {
 void exitLauncher(int code) {
     if (!restartMode && !workDir.empty()) {
         emptyDirectory(workDir, true);
+        // The work sequence runs inside the work directory, and Windows keeps a process's current
+        // directory from being removed.
+        const std::string parent = workDir.substr(0, workDir.find_last_of('\\') + 1);
+        if (!parent.empty()) SetCurrentDirectoryA(parent.c_str());
         RemoveDirectoryA(workDir.c_str());
     }
     ExitProcess(code);

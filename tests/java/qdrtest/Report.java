@@ -22,7 +22,7 @@ public final class Report {
         "vantle.semaphoreName", "vantle.manualJre", "vantle.isQuilder", "vantle.moduleName",
         "sun.java.command", "vantle.tempDir", "vantle.unextractedPosition", "java.library.path",
         "vantle.consoleCodepage", "user.language", "user.country", "java.class.path",
-        "qdrtest.fromOptionsFile", "qdrtest.fromInclude",
+        "qdrtest.fromOptionsFile", "qdrtest.fromInclude", "java.home",
     };
 
     private Report() {

@@ -10,8 +10,10 @@
 #include <set>
 #include <string_view>
 
+#include "directory_tar.h"
 #include "file_io.h"
 #include "format.h"
+#include "gzip.h"
 #include "included_name.h"
 #include "messages_en.h"
 
@@ -56,6 +58,7 @@ constexpr int kSearchId = 128;
 constexpr int kClassPathId = 121;
 constexpr int kVersionOptionCountId = 10200;
 constexpr const char* kJreArchiveName = "jre.tar.gz";
+constexpr int kJreTarSizeId = 151;
 
 std::string_view typeName(toml::node_type type) {
     switch (type) {
@@ -357,15 +360,46 @@ class ProjectLoader {
         }
     }
 
+    // A ready gzip-compressed tar, or a Java home packed into one here. The launcher sizes its
+    // progress by 151, so it is set from the tar stream unless [config] sets it.
     void loadJreArchive(const toml::table& java) {
         const auto archive = value<std::string>(&java, "jre_archive", "java.jre_archive");
         if (!archive) return;
         const toml::node& node = *java.get("jre_archive");
-        std::string data = readReferenced(node, *archive, "java.jre_archive");
-        if (data.size() < 2 || static_cast<unsigned char>(data[0]) != 0x1F ||
-            static_cast<unsigned char>(data[1]) != 0x8B)
-            fail(node.source(), "java.jre_archive: " + *archive + " is not a gzip file");
-        include(kJreArchiveName, node, "java.jre_archive", std::move(data));
+        const bool sizeWanted = !setBy_.contains(kJreTarSizeId);
+        const fs::path path = baseDir_ / pathFromUtf8(*archive);
+        std::error_code error;
+        CompressedTar jre = fs::is_directory(path, error) ? packJavaHome(node, *archive, path)
+                                                          : readReadyArchive(node, *archive, sizeWanted);
+        if (sizeWanted) setConfig(kJreTarSizeId, std::to_string(jre.tarSize), "java.jre_archive", node.source());
+        include(kJreArchiveName, node, "java.jre_archive", std::move(jre.gzip));
+    }
+
+    [[noreturn]] void failNotAJre(const toml::node& node, const std::string& archive) const {
+        fail(node.source(),
+             "java.jre_archive: " + archive + " is neither a gzip file nor a Java home with bin/java.exe");
+    }
+
+    CompressedTar packJavaHome(const toml::node& node, const std::string& archive, const fs::path& home) const {
+        std::error_code error;
+        if (!fs::is_regular_file(home / "bin" / "java.exe", error)) failNotAJre(node, archive);
+        try {
+            return packDirectory(home);
+        } catch (const FileError& packing) {
+            fail(node.source(), std::string("java.jre_archive: ") + packing.what());
+        }
+    }
+
+    // The tar size is counted by inflating: gzip's own size field holds it only modulo 2^32.
+    CompressedTar readReadyArchive(const toml::node& node, const std::string& archive, bool sizeWanted) const {
+        CompressedTar jre{readReferenced(node, archive, "java.jre_archive"), 0};
+        if (!jre.gzip.starts_with("\x1F\x8B")) failNotAJre(node, archive);
+        if (sizeWanted) {
+            const std::optional<std::uint64_t> size = gunzippedSize(jre.gzip);
+            if (!size) fail(node.source(), "java.jre_archive: " + archive + ": the gzip data is damaged or cut short");
+            jre.tarSize = *size;
+        }
+        return jre;
     }
 
     void include(const std::string& name, const toml::node& where, const std::string& keyPath, std::string data) {

@@ -12,33 +12,7 @@ namespace {
 
 using qdrtest::fs::path;
 
-// A project directory with a fake stub; builds go to out/ inside it.
-class BuildTest : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        qdrtest::writeFile(dir_ / "stub.exe", qdrtest::minimalPe());
-        qdrtest::fs::create_directories(dir_ / "out");
-    }
-
-    qdrtest::RunResult build(const std::string& project, const std::string& stub = "") {
-        qdrtest::writeFile(dir_ / "project.toml", project);
-        return qdrtest::qdrpack({"build", (dir_ / "project.toml").string(), "-o", output().string(), "--stub",
-                                 stub.empty() ? (dir_ / "stub.exe").string() : stub});
-    }
-
-    path output() const { return dir_ / "out" / "setup.exe"; }
-
-    std::map<int, std::string> configOf(const payload::InstallerPayload& installer) {
-        std::map<int, std::string> config;
-        for (const auto& [id, value] : installer.contents.config) {
-            EXPECT_FALSE(config.contains(id)) << "id " << id << " written twice";
-            config[id] = value;
-        }
-        return config;
-    }
-
-    qdrtest::TempDir dir_;
-};
+using BuildTest = qdrtest::ProjectBuildTest;
 
 TEST_F(BuildTest, ReadableKeysBecomeTheirConfigurationRecords) {
     qdrtest::writeFile(dir_ / "files" / "readme.txt", "read me\n");
@@ -231,7 +205,9 @@ TEST_F(BuildTest, BadProjectsFailWithTheirLineAndLeaveNoOutput) {
          name + "[[files]]\nsource = \"present.txt\"\n[[files]]\nsource = \"present.txt\"\n"
                 "name = \"PRESENT.txt\"\n",
          {"project.toml:7:", "used twice"}},
-        {"jre archive not gzip", name + "[java]\njre_archive = \"not-gzip.tgz\"\n", {"project.toml:4:", "not a gzip"}},
+        {"jre archive not gzip",
+         name + "[java]\njre_archive = \"not-gzip.tgz\"\n",
+         {"project.toml:4:", "not-gzip.tgz is neither a gzip file nor a Java home with bin/java.exe"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

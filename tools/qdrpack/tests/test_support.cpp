@@ -94,13 +94,26 @@ std::string minimalPe() {
 
 std::string configuredStub() { return QDR_TEST_STUB; }
 std::string configuredWineRun() { return QDR_TEST_WINE_RUN; }
-std::string configuredJreForWine() {
-    std::string path = QDR_TEST_JRE;
-    if (path.empty()) return path;
-    for (char& ch : path)
-        if (ch == '/') ch = '\\';
-    return "Z:" + path;
-}
 fs::path examplesDir() { return QDR_TEST_EXAMPLES; }
+
+void ProjectBuildTest::SetUp() {
+    writeFile(dir_ / "stub.exe", minimalPe());
+    fs::create_directories(dir_ / "out");
+}
+
+RunResult ProjectBuildTest::build(const std::string& project, const std::string& stub) {
+    writeFile(dir_ / "project.toml", project);
+    return qdrpack({"build", (dir_ / "project.toml").string(), "-o", output().string(), "--stub",
+                    stub.empty() ? (dir_ / "stub.exe").string() : stub});
+}
+
+std::map<int, std::string> ProjectBuildTest::configOf(const payload::InstallerPayload& installer) {
+    std::map<int, std::string> config;
+    for (const auto& [id, value] : installer.contents.config) {
+        EXPECT_FALSE(config.contains(id)) << "id " << id << " written twice";
+        config[id] = value;
+    }
+    return config;
+}
 
 }  // namespace qdrtest

@@ -1,9 +1,14 @@
 // Fixtures shared by the qdrpack tests: temporary directories, files, child processes, stubs.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
+
+#include "reader.h"
 
 namespace qdrtest {
 
@@ -46,8 +51,19 @@ constexpr std::size_t kMinimalPeSize = 0x400;
 // Paths configured at build time; empty when the build was given none.
 std::string configuredStub();
 std::string configuredWineRun();
-// The tests' Windows Java runtime as Wine names it (Z:\...); empty when not configured.
-std::string configuredJreForWine();
 fs::path examplesDir();
+
+// A project directory with a fake stub; builds go to out/ inside it.
+class ProjectBuildTest : public ::testing::Test {
+   protected:
+    void SetUp() override;
+    // Writes `project` as project.toml and builds it with `stub`, by default the fake one.
+    RunResult build(const std::string& project, const std::string& stub = "");
+    fs::path output() const { return dir_ / "out" / "setup.exe"; }
+    // The configuration records by id; an id written twice fails the test.
+    static std::map<int, std::string> configOf(const payload::InstallerPayload& installer);
+
+    TempDir dir_;
+};
 
 }  // namespace qdrtest

@@ -1,0 +1,308 @@
+// The installer from start to end: the real qdrsetup.exe with a payload, run under Wine on the
+// real Windows JVM (or on test doubles where a case needs a runtime that fails in a given way).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "javahome.h"
+#include "reader.h"
+#include "testsupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+constexpr const char* kMarkerKey = "SOFTWARE\\brenvask\\vantle";
+constexpr const char* kApplicationData = "APPLICATION-DATA-AFTER-THE-FILES";
+constexpr const char* kMessage1005 = "The JVM could not be started.";
+
+std::optional<DWORD> installMarker(const char* name = "InstallStarted") {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, kMarkerKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> markerNames() {
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kMarkerKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    char name[256];
+    for (DWORD i = 0, length = sizeof name; RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = sizeof name)
+        names.push_back(name);
+    RegCloseKey(key);
+    return names;
+}
+
+void setGlobalMarker(DWORD value) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kMarkerKey, "InstallStarted", REG_DWORD, &value, sizeof value);
+}
+
+std::map<std::string, std::string> readReport(const std::wstring& path) {
+    std::map<std::string, std::string> report;
+    std::istringstream lines(readFileBytes(path));
+    for (std::string line; std::getline(lines, line);)
+        if (const std::size_t equals = line.find('='); equals != std::string::npos)
+            report[line.substr(0, equals)] = line.substr(equals + 1);
+    return report;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Work directories ("vtl*.tmp_dir*") the launcher left in `dir`.
+std::vector<std::wstring> workDirsIn(const std::wstring& dir) {
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((dir + L"\\vtl*.tmp_dir*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(dir + L"\\" + entry.cFileName);
+    while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+class WorkSequence : public ::testing::Test {
+   protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, kMarkerKey); }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kMarkerKey); }
+
+    // An installer of the reporting application: the Java side and the application as included
+    // files, the runtime found through JAVA_HOME.
+    static payload::Contents installer(std::vector<std::pair<int, std::string>> more = {},
+                                       std::vector<payload::IncludedFile> extraFiles = {}) {
+        std::vector<std::pair<int, std::string>> config = {
+            {2001, "q"}, {122, "qdrtest.Report"}, {123, "-Xcheck:jni"}, {128, "EJAVA_HOME;"}};
+        config.insert(config.end(), more.begin(), more.end());
+        payload::Contents contents = minimalContents(config);
+        contents.files = {{"qdrruntime.jar", readFileBytes(QDR_RUNTIME_JAR)},
+                          {"qdrtestapps.jar", readFileBytes(QDR_TEST_APPS_JAR)}};
+        contents.files.insert(contents.files.end(), extraFiles.begin(), extraFiles.end());
+        contents.applicationData = kApplicationData;
+        return contents;
+    }
+    ChildResult run(const payload::Contents& contents, const std::wstring& arguments = L"-q",
+                    std::map<std::wstring, std::optional<std::wstring>> environment = {},
+                    const std::wstring& workingDirectory = L"") {
+        image = writeInstaller(dir.file(L"setup.exe"), contents);
+        return runImage(arguments, std::move(environment), workingDirectory);
+    }
+    ChildResult runImage(const std::wstring& arguments, std::map<std::wstring, std::optional<std::wstring>> environment,
+                         const std::wstring& workingDirectory) {
+        for (const auto& [name, value] : logInDirEnvironment(dir.path())) environment.emplace(name, value);
+        environment.emplace(L"JAVA_HOME", QDR_JRE_HOME);
+        environment.emplace(L"QDR_REPORT", reportPath());
+        ChildOptions options;
+        options.arguments = arguments;
+        options.environment = environment;
+        options.workingDirectory = workingDirectory;
+        options.timeoutMs = 120000;
+        options.watch = [this](DWORD processId) {
+            if (findMessageBox(processId)) boxShown = true;
+            return false;
+        };
+        for (const std::wstring& file : findLogs(dir.path())) DeleteFileW(file.c_str());
+        const ChildResult result = runChild(image, options);
+        const std::vector<std::wstring> logs = findLogs(dir.path());
+        log = logs.empty() ? "" : readLog(logs.front());
+        return result;
+    }
+    std::wstring reportPath() const { return dir.file(L"report.txt"); }
+    std::map<std::string, std::string> report() const { return readReport(reportPath()); }
+    // Where the application data starts in the image: the position the launcher must report.
+    std::string applicationDataPosition() const {
+        return std::to_string(readFileBytes(image).rfind(kApplicationData));
+    }
+
+    TempDir dir;
+    std::wstring image;
+    std::string log;
+    bool boxShown = false;
+};
+
+TEST_F(WorkSequence, QuietRunStartsTheApplicationOnTheRuntimeItFound) {
+    const ChildResult result = run(installer(), L"-q x.txt");
+    ASSERT_EQ(result.exitCode, 0u) << result.err << log;
+    const auto seen = report();
+    EXPECT_EQ(seen.at("arg.0"), "-q");
+    EXPECT_EQ(seen.at("arg.1"), "x.txt");
+    EXPECT_EQ(seen.at("prop.vantle.unextractedPosition"), applicationDataPosition());
+    const std::vector<std::wstring> workDirs = workDirsIn(dir.path());
+    ASSERT_EQ(workDirs.size(), 1u) << "a normal run leaves its work directory to the Java side";
+    EXPECT_EQ(seen.at("prop.vantle.tempDir"), narrow(workDirs.front()));
+    EXPECT_TRUE(exists(workDirs.front() + L"\\qdrtestapps.jar"));
+    EXPECT_EQ(installMarker(), 1u) << "the global marker stays for the Java side";
+    EXPECT_EQ(markerNames(), std::vector<std::string>{"InstallStarted"}) << "no per-process marker without a window";
+    for (const char* line : {"Starting work", "No JRE included", "Current working dir: ", "launch done"})
+        EXPECT_TRUE(contains(log, line)) << line << "\n" << log;
+}
+
+TEST_F(WorkSequence, HowTheApplicationEndsSetsTheExitCode) {
+    const struct {
+        const wchar_t* behaviour;
+        DWORD exitCode;
+        const char* stderrText;
+    } cases[] = {{L"throw", 1, kMessage1005}, {L"exit7", 7, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(narrow(c.behaviour));
+        const ChildResult result = run(installer(), L"-q", {{L"QDR_BEHAVIOUR", c.behaviour}});
+        EXPECT_EQ(result.exitCode, c.exitCode) << log;
+        EXPECT_TRUE(contains(result.err, c.stderrText)) << result.err;
+    }
+}
+
+TEST_F(WorkSequence, QuietRunWithoutRuntimeEndsWith83) {
+    TempDir homeDir;
+    FakeJavaHome home(homeDir.path(), {});  // answers the probe but has no jvm.dll
+    const ChildResult result = run(installer(), L"-q", {{L"JAVA_HOME", widen(home.home())}});
+    EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit) << log;
+    EXPECT_EQ(result.out, "No JRE found. Aborting.\r\n");
+    EXPECT_TRUE(contains(log, "ERROR: No JRE found"));
+    EXPECT_EQ(readFileBytes(homeDir.file(L"bin\\fake-java.markers")), "1\n") << "the marker is set before the search";
+    EXPECT_EQ(installMarker(), std::nullopt) << "and removed on the way out";
+    EXPECT_FALSE(boxShown);
+}
+
+TEST_F(WorkSequence, FailedExtractionInQuietModeEndsWithoutABox) {
+    const ChildResult result = run(installer({}, {{"..\\escape.txt", "outside"}}));
+    EXPECT_EQ(result.exitCode, 1u) << log;
+    EXPECT_FALSE(boxShown);
+    EXPECT_FALSE(exists(dir.file(L"escape.txt")));
+    EXPECT_TRUE(workDirsIn(dir.path()).empty()) << "the work directory is removed";
+}
+
+TEST_F(WorkSequence, CorruptBundledRuntimeIsFatal) {
+    const ChildResult result = run(installer({}, {{"jre.tar.gz", std::string(5000, '\x55')}}));
+    EXPECT_EQ(result.exitCode, 1u) << log;
+    EXPECT_TRUE(contains(result.err,
+                         "The bundled JRE is corrupted. If you downloaded the setup file please download it again."))
+        << result.err;
+    EXPECT_TRUE(contains(log, "ERROR: Could not untar JRE"));
+    EXPECT_TRUE(workDirsIn(dir.path()).empty()) << "the work directory is removed";
+}
+
+TEST_F(WorkSequence, InstalledRuntimePreferredOverTheBundledOneWith161) {
+    // The bundled archive is damaged: only a run that never unpacks it can succeed.
+    const ChildResult result = run(installer({{161, "1"}}, {{"jre.tar.gz", std::string(5000, '\x55')}}));
+    EXPECT_EQ(result.exitCode, 0u) << result.err << log;
+    EXPECT_TRUE(contains(log, "JRE included"));
+    EXPECT_FALSE(contains(log, "extracting JRE"));
+}
+
+TEST_F(WorkSequence, ManualSwitchIgnoresTheBundledRuntimeAndSearchesNothing) {
+    TempDir homeDir;
+    FakeJavaHome home(homeDir.path(), {.javaw = false, .jvmVariants = {"server"}});
+    const ChildResult result =
+        run(installer({}, {{"jre.tar.gz", std::string(5000, '\x55')}}), L"-q -manual", {{L"JAVA_HOME", widen(home.home())}});
+    EXPECT_TRUE(contains(log, "Included JRE not used because of manual switch")) << log;
+    EXPECT_EQ(home.starts(), 0) << "no search runs";
+    EXPECT_FALSE(contains(log, "extracting JRE"));
+    EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit);
+}
+
+TEST_F(WorkSequence, ExtractAndExitWritesThePositionAndStartsNoJvm) {
+    const ChildResult result = run(installer(), L"__qdr_extract_and_exit");
+    EXPECT_EQ(result.exitCode, 0u) << result.err << log;
+    const std::wstring extracted = image + L".test";
+    EXPECT_TRUE(exists(extracted + L"\\qdrruntime.jar"));
+    EXPECT_EQ(readFileBytes(extracted + L"\\unextracted.txt"), applicationDataPosition());
+    EXPECT_FALSE(exists(reportPath())) << "no JVM was started";
+    EXPECT_TRUE(contains(log, "Extracted dir: " + narrow(extracted)));
+    removeTree(extracted);
+}
+
+// Restart mode reuses the directory it is started in when the first run's files are there.
+TEST_F(WorkSequence, RestartModeReusesOrRecreatesTheWorkDirectory) {
+    const struct {
+        const char* name;
+        bool paramsFile;
+        bool reused;
+    } cases[] = {{"files present", true, true}, {"qdrparams.conf missing", false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TempDir previous;
+        writeFileBytes(previous.file(L"qdrruntime.jar"), readFileBytes(QDR_RUNTIME_JAR));
+        writeFileBytes(previous.file(L"qdrtestapps.jar"), readFileBytes(QDR_TEST_APPS_JAR));
+        if (c.paramsFile) writeFileBytes(previous.file(L"qdrparams.conf"), "");
+        setGlobalMarker(7);
+        // A damaged payload: restart mode never checks it.
+        image = writeInstaller(dir.file(L"setup.exe"), installer({}, {{"fresh.txt", "fresh"}}));
+        std::string bytes = readFileBytes(image);
+        bytes[bytes.rfind(kApplicationData)] ^= 1;
+        writeFileBytes(image, bytes);
+        DeleteFileW(reportPath().c_str());
+        const ChildResult result = runImage(L"__qdr_lang_restart", {}, previous.path());
+        ASSERT_EQ(result.exitCode, 0u) << result.err << log;
+        const auto seen = report();
+        EXPECT_EQ(seen.at("prop.vantle.tempDir") == narrow(previous.path()), c.reused);
+        EXPECT_EQ(exists(previous.file(L"fresh.txt")), false);
+        EXPECT_EQ(seen.at("prop.vantle.unextractedPosition") == "-1", c.reused);
+        EXPECT_EQ(contains(log, "could not find qdrparams.conf"), !c.paramsFile);
+        EXPECT_EQ(installMarker(), 7u) << "restart mode never touches the markers";
+        for (const std::wstring& workDir : workDirsIn(dir.path())) removeTree(workDir);
+    }
+}
+
+TEST_F(WorkSequence, RestartModeAdoptsAnUnpackedRuntime) {
+    const TempDir previous;
+    for (const wchar_t* name : {L"qdrruntime.jar", L"qdrparams.conf"}) writeFileBytes(previous.file(name), "");
+    FakeJavaHome runtime(previous.file(L"jre"), {.javaw = false, .jvmVariants = {"server"}});
+    run(installer(), L"__qdr_lang_restart", {{L"QDR_RECORDER_FILE", dir.file(L"recorded.txt")}}, previous.path());
+    const std::string jreDir = narrow(previous.file(L"jre"));
+    EXPECT_TRUE(contains(log, "Checking extracted JRE: " + jreDir)) << log;
+    EXPECT_TRUE(contains(log, "JRE dir: " + jreDir));
+    EXPECT_FALSE(contains(log, "extracting JRE"));
+    EXPECT_TRUE(exists(dir.file(L"recorded.txt"))) << "the adopted runtime's jvm.dll was called";
+}
+
+}  // namespace
+
+namespace {
+
+// The archive qdrpack made of the pinned runtime, and its uncompressed size (configuration 151).
+struct BundledRuntime {
+    payload::IncludedFile archive;
+    std::string tarSize;
+};
+
+const BundledRuntime& bundledRuntime() {
+    static const BundledRuntime runtime = [] {
+        BundledRuntime found;
+        const payload::InstallerPayload bundled = payload::readInstaller(readFileBytes(QDR_BUNDLED_SETUP));
+        for (const payload::IncludedFile& file : bundled.contents.files)
+            if (file.name == "jre.tar.gz") found.archive = file;
+        for (const auto& [id, value] : bundled.contents.config)
+            if (id == 151) found.tarSize = value;
+        return found;
+    }();
+    return runtime;
+}
+
+TEST_F(WorkSequence, BundledRuntimeIsUnpackedAndUsedOutsideTheBounds) {
+    ASSERT_FALSE(bundledRuntime().archive.data.empty());
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, std::string>> config;
+    } cases[] = {
+        {"bounds exclude it", {{126, "21"}}},
+        {"161 finds nothing installed", {{126, "21"}, {161, "1"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::pair<int, std::string>> config = c.config;
+        config.push_back({151, bundledRuntime().tarSize});
+        const ChildResult result = run(installer(config, {bundledRuntime().archive}));
+        ASSERT_EQ(result.exitCode, 0u) << result.err << log;
+        const std::vector<std::wstring> workDirs = workDirsIn(dir.path());
+        ASSERT_EQ(workDirs.size(), 1u);
+        EXPECT_EQ(lowerFullPath(report().at("prop.java.home")), lowerFullPath(narrow(workDirs.front() + L"\\jre")));
+        EXPECT_FALSE(exists(workDirs.front() + L"\\jre.tar.gz")) << "the archive is deleted once unpacked";
+        for (const char* line : {"JRE included", "extracting JRE", "untaring JRE was successful", "JRE dir: "})
+            EXPECT_TRUE(contains(log, line)) << line;
+        for (const std::wstring& workDir : workDirs) removeTree(workDir);
+    }
+}
+
+}  // namespace
