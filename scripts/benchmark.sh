@@ -9,3 +9,4 @@ windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }
 build/wine-run.sh build/launch_benchmark.exe "$(windows_path "$PWD/build/qdrsetup.exe")" \
   "$(windows_path "$PWD/build/jre")" "$(windows_path "$PWD/build/qdrruntime.jar")" \
   "$(windows_path "$PWD/build/benchmarks/qdrbench.jar")" "$(windows_path "$PWD/build/launch_minimal.exe")"
+bash scripts/untar-benchmark.sh
