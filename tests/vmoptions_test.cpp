@@ -239,3 +239,27 @@ TEST(AssemblyInImage, MandatoryEntriesThatFindNothingAreFatal) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Assembly, DamagedOptionsFilesStayWithinTheLineBuffer) {
+    std::string binary;
+    for (int i = 0; i < 20000; ++i) binary.push_back(static_cast<char>((i * 7919) % 256));
+    const struct {
+        const char* name;
+        std::string content;
+        std::size_t minimumOptions;
+    } cases[] = {
+        {"a line of 70000 bytes", "-Dlong=" + std::string(70000, 'x') + "\n-Dafter=1\n", 3},
+        {"binary content with zero bytes (text mode ends at the first Ctrl-Z)", binary, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFileBytes(files.file(L"bad.vmoptions"), c.content);
+        const Options options = fromFile(files.file(L"bad.vmoptions"));
+        EXPECT_GE(options.size(), c.minimumOptions);
+        for (const std::string& option : options) EXPECT_LT(option.size(), 30000u);
+    }
+}
+
+}  // namespace
