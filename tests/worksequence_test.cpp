@@ -154,15 +154,26 @@ TEST_F(WorkSequence, HowTheApplicationEndsSetsTheExitCode) {
 }
 
 TEST_F(WorkSequence, QuietRunWithoutRuntimeEndsWith83) {
-    TempDir homeDir;
-    FakeJavaHome home(homeDir.path(), {});  // answers the probe but has no jvm.dll
-    const ChildResult result = run(installer(), L"-q", {{L"JAVA_HOME", widen(home.home())}});
-    EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit) << log;
-    EXPECT_EQ(result.out, "No JRE found. Aborting.\r\n");
-    EXPECT_TRUE(contains(log, "ERROR: No JRE found"));
-    EXPECT_EQ(readFileBytes(homeDir.file(L"bin\\fake-java.markers")), "1\n") << "the marker is set before the search";
-    EXPECT_EQ(installMarker(), std::nullopt) << "and removed on the way out";
-    EXPECT_FALSE(boxShown);
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, std::string>> config;
+        const char* output;
+    } cases[] = {
+        {"no download allowed", {}, "No JRE found. Aborting.\r\n"},
+        {"download allowed by 157", {{157, "1"}}, "No JRE found. Trying to download.\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir homeDir;
+        FakeJavaHome home(homeDir.path(), {});  // answers the probe but has no jvm.dll
+        const ChildResult result = run(installer(c.config), L"-q", {{L"JAVA_HOME", widen(home.home())}});
+        EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit) << log;
+        EXPECT_EQ(result.out, c.output);
+        EXPECT_TRUE(contains(log, "ERROR: No JRE found"));
+        EXPECT_EQ(readFileBytes(homeDir.file(L"bin\\fake-java.markers")), "1\n") << "the marker is set before the search";
+        EXPECT_EQ(installMarker(), std::nullopt) << "and removed on the way out";
+        EXPECT_FALSE(boxShown);
+    }
 }
 
 TEST_F(WorkSequence, FailedExtractionInQuietModeEndsWithoutABox) {

@@ -96,12 +96,19 @@ void detectIncludedJre() {
 void setMarkers(HWND window) { setInstallMarkers(true, window != nullptr, true); }
 void clearMarkers() { setInstallMarkers(false, true, true); }
 
-// No runtime was found or searched. What needs a window or the download comes with the progress
-// window; until then every run without a runtime ends as the quiet run does.
+// No runtime was found or searched. A quiet run ends here unless configuration 157 allows the
+// download. The download and the windowed branches come with the progress window; until then
+// they end the run as the quiet abort does.
 [[noreturn]] void endWithoutRuntime() {
-    logError(L"No JRE found");
-    fputs("No JRE found. Aborting.\n", stdout);
-    fflush(stdout);
+    if (quietMode && getConfigInt(157) != 0) {
+        fputs("No JRE found. Trying to download.\n", stdout);
+        fflush(stdout);
+        logError(L"No JRE found and no download in this launcher");
+    } else {
+        logError(L"No JRE found");
+        fputs("No JRE found. Aborting.\n", stdout);
+        fflush(stdout);
+    }
     clearMarkers();
     exit(83);
 }
