@@ -4,68 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <cstring>
 #include <optional>
 
 #include "ownlog.h"
+#include "tararchive.h"
 #include "testsupport.h"
 
 using namespace testing_support;
 
 namespace {
-
-struct Entry {
-    Entry(std::string name, char type, std::string data, std::string sizeField = "")
-        : name(std::move(name)), type(type), data(std::move(data)), sizeField(std::move(sizeField)) {}
-    std::string name;
-    char type;
-    std::string data;
-    std::string sizeField;  // as written; empty: eleven octal digits of the data's size
-};
-
-std::string block(std::string bytes) {
-    bytes.resize((bytes.size() + 511) / 512 * 512, '\0');
-    return bytes;
-}
-
-std::string header(const std::string& name, char type, std::size_t size, const std::string& sizeField) {
-    std::string h(512, '\0');
-    memcpy(h.data(), name.data(), std::min<std::size_t>(name.size(), 100));
-    char octal[16];
-    snprintf(octal, sizeof octal, "%011o", static_cast<unsigned>(size));
-    const std::string field = sizeField.empty() ? octal : sizeField;
-    memcpy(h.data() + 124, field.data(), std::min<std::size_t>(field.size(), 12));
-    h[156] = type;
-    memcpy(h.data() + 257, "ustar", 5);
-    return h;
-}
-
-// A tar stream of the entries; names over 100 bytes get a long-name entry first.
-std::string tarOf(const std::vector<Entry>& entries, bool closingBlocks = true) {
-    std::string tar;
-    for (const Entry& entry : entries) {
-        if (entry.name.size() > 100) tar += header("././@LongLink", 'L', entry.name.size() + 1, "") + block(entry.name + '\0');
-        tar += header(entry.name, entry.type, entry.data.size(), entry.sizeField) + block(entry.data);
-    }
-    if (closingBlocks) tar += std::string(1024, '\0');
-    return tar;
-}
-
-std::string gzipOf(const std::string& bytes) {
-    z_stream stream{};
-    deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, bytes.size()) + 64, '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-    stream.avail_in = static_cast<uInt>(bytes.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -117,18 +65,18 @@ TEST_F(Untar, EndsOfTheArchive) {
         bool success;
         const char* logLine;
     } cases[] = {
-        {"no closing zero blocks", gzipOf(tarOf({{"a.txt", '0', "a"}}, false)), true, "untaring JRE was successful"},
-        {"only directories", gzipOf(tarOf({{"d/", '5', ""}})), false, "ERROR: no magic number"},
-        {"only directories, no closing blocks", gzipOf(tarOf({{"d/", '5', ""}}, false)), false, "ERROR: unexpected eof"},
+        {"no closing zero blocks", gzipOf(tarOf({TarEntry{"a.txt", '0', "a"}}, false)), true, "untaring JRE was successful"},
+        {"only directories", gzipOf(tarOf({TarEntry{"d/", '5', ""}})), false, "ERROR: no magic number"},
+        {"only directories, no closing blocks", gzipOf(tarOf({TarEntry{"d/", '5', ""}}, false)), false, "ERROR: unexpected eof"},
         {"empty stream", gzipOf(""), false, "ERROR: unexpected eof"},
         {"not gzip, not tar", std::string(4000, '\x17'), false, "untaring JRE was unsuccessful"},
-        {"size beyond the stream", gzipOf(tarOf({{"big.bin", '0', "short", "77777777777"}}, false)), false,
+        {"size beyond the stream", gzipOf(tarOf({TarEntry{"big.bin", '0', "short", "77777777777"}}, false)), false,
          "ERROR: sizes don't match"},
-        {"size beyond the stream, skipped kind", gzipOf(tarOf({{"a.txt", '0', "a"}, {"link", '1', "", "77777777777"}}, false)),
+        {"size beyond the stream, skipped kind", gzipOf(tarOf({TarEntry{"a.txt", '0', "a"}, {"link", '1', "", "77777777777"}}, false)),
          false, "ERROR: gzseek 2 failed"},
-        {"header cut short", gzipOf(tarOf({{"a.txt", '0', "a"}}, false) + std::string(300, 'h')), false,
+        {"header cut short", gzipOf(tarOf({TarEntry{"a.txt", '0', "a"}}, false) + std::string(300, 'h')), false,
          "ERROR: gzread failed"},
-        {"long name of 6000 bytes", gzipOf(tarOf({{std::string(6000, 'n'), '0', "x"}})), false, "long file name"},
+        {"long name of 6000 bytes", gzipOf(tarOf({TarEntry{std::string(6000, 'n'), '0', "x"}})), false, "long file name"},
         {"missing archive", std::nullopt, false, "ERROR: Could not open gz-file"},
     };
     for (const auto& c : cases) {
@@ -143,7 +91,7 @@ TEST_F(Untar, EndsOfTheArchive) {
 }
 
 TEST_F(Untar, TruncatedArchiveFailsWithoutHanging) {
-    const std::string whole = gzipOf(tarOf({{"a.bin", '0', std::string(200000, 'a')}, {"b.bin", '0', "b"}}));
+    const std::string whole = gzipOf(tarOf({TarEntry{"a.bin", '0', std::string(200000, 'a')}, {"b.bin", '0', "b"}}));
     for (const std::size_t keep : {whole.size() / 2, whole.size() - 30, std::size_t{40}}) {
         SCOPED_TRACE(keep);
         EXPECT_FALSE(unpack(whole.substr(0, keep)));
@@ -157,7 +105,7 @@ TEST_F(Untar, NamesOutsideTheTargetAreRefused) {
                                     std::string("bin/../../outside.txt"), climbing, outside}) {
         SCOPED_TRACE(name);
         const LogMark mark;
-        EXPECT_FALSE(unpack(gzipOf(tarOf({{"ok.txt", '0', "fine"}, {name, '0', "escaped"}}))));
+        EXPECT_FALSE(unpack(gzipOf(tarOf({TarEntry{"ok.txt", '0', "fine"}, {name, '0', "escaped"}}))));
         EXPECT_FALSE(exists(dir.file(L"outside.txt")));
         EXPECT_NE(mark.since().find("ERROR: tar entry outside the JRE directory"), std::string::npos) << mark.since();
     }

@@ -7,6 +7,7 @@
 
 #include "javahome.h"
 #include "reader.h"
+#include "tararchive.h"
 #include "testsupport.h"
 
 using namespace testing_support;
@@ -314,6 +315,43 @@ TEST_F(WorkSequence, BundledRuntimeIsUnpackedAndUsedOutsideTheBounds) {
             EXPECT_TRUE(contains(log, line)) << line;
         for (const std::wstring& workDir : workDirs) removeTree(workDir);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A bundled runtime made of the test doubles whose class libraries are pack200 files.
+std::string packedRuntimeArchive() {
+    const std::wstring doubles = QDR_TESTING_DIR;
+    return gzipOf(tarOf({
+        TarEntry{"bin/", '5', ""},
+        {"bin/java.exe", '0', readFileBytes(doubles + L"\\fake_java.exe")},
+        {"bin/unpack200.exe", '0', readFileBytes(doubles + L"\\fake_unpack200.exe")},
+        {"bin/server/", '5', ""},
+        {"bin/server/jvm.dll", '0', readFileBytes(doubles + L"\\recorder_jvm.dll")},
+        {"lib/", '5', ""},
+        {"lib/rt.jar.pack", '0', "packed rt"},
+        {"lib/done.jar.pack", '0', "packed, but its jar is there"},
+        {"lib/done.jar", '0', "jar"},
+    }));
+}
+
+TEST_F(WorkSequence, PackedRuntimeAndPackedIncludedFilesAreExpanded) {
+    const ChildResult result = run(installer({{153, "1"}}, {{"jre.tar.gz", packedRuntimeArchive()}, {"app.jar.pack", "app"}}),
+                                   L"-q", {{L"QDR_RECORDER_FILE", dir.file(L"recorded.txt")}});
+    EXPECT_EQ(result.exitCode, 1u) << "the recording jvm.dll refuses to create a VM";
+    EXPECT_TRUE(contains(result.out, "Preparing JRE ...")) << result.out;
+    const std::size_t packed = log.find("JRE is packed");
+    ASSERT_NE(packed, std::string::npos) << log;
+    for (const char* line : {"Unpacking JRE", "jre\\lib\\rt.jar", "Unpacking JRE done", "unpacking app.jar.pack"})
+        EXPECT_NE(log.find(line, packed), std::string::npos) << line << "\n" << log;
+    EXPECT_TRUE(contains(log, "checking jre\\lib\\done.jar")) << log;
+    std::size_t runs = 0;
+    for (std::size_t at = log.find("waiting for unpack200"); at != std::string::npos; at = log.find("waiting for unpack200", at + 1))
+        ++runs;
+    EXPECT_EQ(runs, 2u) << "rt.jar.pack and app.jar.pack; done.jar.pack has its jar already";
+    EXPECT_TRUE(exists(dir.file(L"recorded.txt"))) << "the unpacked runtime was loaded";
 }
 
 }  // namespace
