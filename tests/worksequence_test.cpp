@@ -355,3 +355,49 @@ TEST_F(WorkSequence, PackedRuntimeAndPackedIncludedFilesAreExpanded) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WorkSequence, ExtractAndExitFailuresEndWithTheirCodes) {
+    const struct {
+        const char* name;
+        bool fileInTheWay;
+        const char* message;
+    } cases[] = {
+        {"a file where the directory goes", true, "An internal error occurred (error code: 70)"},
+        {"the position file cannot be written", false, "An internal error occurred (error code: 71)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring extracted = dir.file(L"setup.exe.test");
+        removeTree(extracted);
+        DeleteFileW(extracted.c_str());
+        if (c.fileInTheWay) {
+            writeFileBytes(extracted, "");
+        } else {
+            CreateDirectoryW(extracted.c_str(), nullptr);
+            CreateDirectoryW((extracted + L"\\unextracted.txt").c_str(), nullptr);
+        }
+        const ChildResult result = run(installer(), L"__qdr_extract_and_exit");
+        EXPECT_EQ(result.exitCode, 1u) << log;
+        EXPECT_TRUE(contains(result.err, c.message)) << result.err;
+        removeTree(extracted);
+        DeleteFileW(extracted.c_str());
+    }
+}
+
+TEST_F(WorkSequence, UnusableBundledRuntimeFallsBackToTheSearchThenGivesUp) {
+    TempDir homeDir;
+    FakeJavaHome installed(homeDir.path(), {});  // nothing usable installed either
+    const std::string archive =
+        gzipOf(tarOf({TarEntry{"bin/", '5', ""}, {"bin/java.exe", '0', readFileBytes(std::wstring(QDR_TESTING_DIR) + L"\\fake_java.exe")}}));
+    const ChildResult result = run(installer({}, {{"jre.tar.gz", archive}}), L"-q", {{L"JAVA_HOME", widen(installed.home())}});
+    EXPECT_EQ(result.exitCode, 1u) << log;
+    EXPECT_TRUE(contains(log, "ERROR: Could not load bundled JRE. Trying to find another JRE.")) << log;
+    EXPECT_TRUE(contains(log, "ERROR: Could not find another JRE."));
+    EXPECT_TRUE(contains(result.err, "Could not use bundled JRE. Please send this log file to your software vendor:"))
+        << result.err;
+    EXPECT_GT(installed.starts(), 0) << "the full search ran";
+}
+
+}  // namespace

@@ -61,7 +61,8 @@ void adoptRestartDirectory() {
 void createExtractDirectory() {
     workDir = getExePath() + ".test";
     logMessage(L"Extracted dir: %S", workDir.c_str());
-    if (!CreateDirectoryA(workDir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!CreateDirectoryA(workDir.c_str(), nullptr) &&
+        (GetLastError() != ERROR_ALREADY_EXISTS || !(GetFileAttributesA(workDir.c_str()) & FILE_ATTRIBUTE_DIRECTORY))) {
         logMessage(L"Could not create dir %S (%d)", workDir.c_str(), static_cast<int>(GetLastError()));
         fatalMessageArg(1009, L"70");
     }
