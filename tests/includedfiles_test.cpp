@@ -222,7 +222,6 @@ Extraction extract(const TempDir& dir, const payload::Contents& contents, std::s
     return run;
 }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(Extraction, WritesFilesAndTheirFirstLevelDirectory) {
     TempDir dir;
@@ -234,7 +233,7 @@ TEST(Extraction, WritesFilesAndTheirFirstLevelDirectory) {
     EXPECT_EQ(outputLines(run.result.out).at(0), "result 0 position " + std::to_string(run.expectedEnd));
     EXPECT_EQ(readFileBytes(run.work + L"\\app.jar"), contents.files[0].data);
     EXPECT_EQ(readFileBytes(run.work + L"\\lib\\native.dll"), "native");
-    EXPECT_FALSE(exists(run.work + L"\\empty.txt")) << "zero-length files are not created";
+    EXPECT_FALSE(pathPresent(run.work + L"\\empty.txt")) << "zero-length files are not created";
     EXPECT_NE(run.log.find("creating directory " + narrow(run.work) + "\\lib"), std::string::npos) << run.log;
     EXPECT_NE(run.log.find("extracting files done"), std::string::npos);
 }
@@ -262,8 +261,8 @@ TEST(Extraction, CountAndNameListDecideTogether) {
         ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
         const long long recordsEnd = run.expectedEnd - (3 - c.recordsRead) * (8 + 4);
         EXPECT_EQ(outputLines(run.result.out).at(0), "result 0 position " + std::to_string(recordsEnd));
-        for (const wchar_t* name : c.present) EXPECT_TRUE(exists(run.work + L"\\" + name)) << narrow(name);
-        for (const wchar_t* name : c.absent) EXPECT_FALSE(exists(run.work + L"\\" + name)) << narrow(name);
+        for (const wchar_t* name : c.present) EXPECT_TRUE(pathPresent(run.work + L"\\" + name)) << narrow(name);
+        for (const wchar_t* name : c.absent) EXPECT_FALSE(pathPresent(run.work + L"\\" + name)) << narrow(name);
     }
 }
 
@@ -287,9 +286,9 @@ TEST(Extraction, NamesOutsideTheWorkDirectoryAreNeverWritten) {
         const Extraction run = extract(dir, contents);
         ASSERT_EQ(run.result.exitCode, 0u) << run.result.err;
         EXPECT_EQ(outputLines(run.result.out).at(0), "result 1 position 0");
-        EXPECT_TRUE(exists(run.work + L"\\first.txt"));
-        EXPECT_FALSE(exists(dir.file(L"escaped.txt")));
-        EXPECT_FALSE(exists(L"C:\\escaped.txt"));
+        EXPECT_TRUE(pathPresent(run.work + L"\\first.txt"));
+        EXPECT_FALSE(pathPresent(dir.file(L"escaped.txt")));
+        EXPECT_FALSE(pathPresent(L"C:\\escaped.txt"));
         EXPECT_NE(run.log.find(std::string("ERROR: included file name outside the work directory: ") + name),
                   std::string::npos)
             << run.log;

@@ -15,7 +15,6 @@ using namespace testing_support;
 
 namespace {
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class Untar : public ::testing::Test {
    protected:
@@ -49,9 +48,9 @@ TEST_F(Untar, RegularArchiveWithLongNamesAndSkippedKinds) {
     EXPECT_EQ(readFileBytes(target() + L"\\bin\\java.exe"), "MZ fake");
     EXPECT_EQ(readFileBytes(target() + L"\\" + widen(deep)), std::string(1300, 'd'));
     EXPECT_EQ(readFileBytes(target() + L"\\bin\\blanks.txt"), std::string(1000, 'x'));
-    EXPECT_TRUE(exists(target() + L"\\bin\\empty.txt"));
+    EXPECT_TRUE(pathPresent(target() + L"\\bin\\empty.txt"));
     for (const wchar_t* skipped : {L"\\bin\\hard", L"\\bin\\soft", L"\\bin\\old"})
-        EXPECT_FALSE(exists(target() + skipped)) << narrow(skipped);
+        EXPECT_FALSE(pathPresent(target() + skipped)) << narrow(skipped);
     EXPECT_NE(mark.since().find("untaring JRE was successful"), std::string::npos);
     char after[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, after);
@@ -106,7 +105,7 @@ TEST_F(Untar, NamesOutsideTheTargetAreRefused) {
         SCOPED_TRACE(name);
         const LogMark mark;
         EXPECT_FALSE(unpack(gzipOf(tarOf({TarEntry{"ok.txt", '0', "fine"}, {name, '0', "escaped"}}))));
-        EXPECT_FALSE(exists(dir.file(L"outside.txt")));
+        EXPECT_FALSE(pathPresent(dir.file(L"outside.txt")));
         EXPECT_NE(mark.since().find("ERROR: tar entry outside the JRE directory"), std::string::npos) << mark.since();
     }
 }

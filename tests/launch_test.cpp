@@ -65,18 +65,6 @@ int launchRole() {
 }
 const bool registered = registerChildRole("launch", launchRole);
 
-std::map<std::string, std::string> readReport(const std::wstring& path) {
-    std::map<std::string, std::string> report;
-    std::istringstream lines(readFileBytes(path));
-    std::string line;
-    while (std::getline(lines, line)) {
-        const std::size_t equals = line.find('=');
-        if (equals != std::string::npos) report[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return report;
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // One launch: a test directory with the work directory "work" (holding the given archives), the
 // installer image, and the report of the Java program.
@@ -168,18 +156,18 @@ TEST_F(Launch, MainSeesTheArgumentArrayPropertiesAndLauncherState) {
         EXPECT_EQ(seen.at("prop.user.country"), locale[2].str());
     }
     // Only the error stream was redirected.
-    EXPECT_TRUE(contains(readFileBytes(dir.file(L"logs\\err.txt")), "report written to the error stream"));
-    EXPECT_TRUE(contains(result.out, "report written"));
-    EXPECT_FALSE(contains(result.err, "report written"));
+    EXPECT_TRUE(containsText(readFileBytes(dir.file(L"logs\\err.txt")), "report written to the error stream"));
+    EXPECT_TRUE(containsText(result.out, "report written"));
+    EXPECT_FALSE(containsText(result.err, "report written"));
     // -J options went to the virtual machine, not to main; no first-run file, so no hook.
-    EXPECT_TRUE(contains(log, "vmoption") && contains(log, ": -Xmx1g"));
-    EXPECT_FALSE(contains(log, "FirstRun"));
+    EXPECT_TRUE(containsText(log, "vmoption") && containsText(log, ": -Xmx1g"));
+    EXPECT_FALSE(containsText(log, "FirstRun"));
     EXPECT_EQ(GetFileAttributesW((reportPath() + L".firstrun").c_str()), INVALID_FILE_ATTRIBUTES);
     for (const char* line : {"launching program", "Creating JVM", "JVM created", "load helper dll",
                              "ERROR: registering helper dll failed", "main class: com/quilder/runtime/launcher/WinLauncher",
                              "param count: 10", "param 1: qdrtest.Report", "calling main", "main returned", "dest JVM",
                              "launch done"})
-        EXPECT_TRUE(contains(log, line)) << line;
+        EXPECT_TRUE(containsText(log, line)) << line;
 }
 
 TEST_F(Launch, ConsoleCodePageAndLibraryPathProperties) {
@@ -211,7 +199,7 @@ TEST_F(Launch, NativesRegisteredFromTheExecutableAreAnnouncedOnce) {
     const ChildResult result = run(installerConfig(), L"-q", {}, withNatives);
     ASSERT_EQ(result.exitCode, 0u) << result.err << log;
     EXPECT_EQ(report().at("init"), "[true]");
-    EXPECT_FALSE(contains(log, "registering helper dll failed"));
+    EXPECT_FALSE(containsText(log, "registering helper dll failed"));
 }
 
 TEST_F(Launch, SplashSettingsReachTheJavaSide) {
@@ -256,19 +244,19 @@ TEST_F(Launch, ApplicationEndingTheProcessSetsTheExitCode) {
     addRuntimeAndApplication();
     const ChildResult result = run(installerConfig(), L"-q", {{L"QDR_BEHAVIOUR", L"exit7"}});
     EXPECT_EQ(result.exitCode, 7u) << result.err << log;
-    EXPECT_FALSE(contains(log, "main returned"));
+    EXPECT_FALSE(containsText(log, "main returned"));
 }
 
 TEST_F(Launch, ExceptionFromMainEndsWithMessage1005) {
     addRuntimeAndApplication();
     const ChildResult result = run(installerConfig(), L"-q", {{L"QDR_BEHAVIOUR", L"throw"}});
     EXPECT_EQ(result.exitCode, 1u) << log;
-    EXPECT_TRUE(contains(log, "ERROR: java.lang.IllegalStateException: boom from main")) << log;
-    EXPECT_TRUE(contains(log, "ERROR: could not call main"));
-    EXPECT_TRUE(contains(log, "ERROR: Could not start JVM"));
-    EXPECT_TRUE(contains(result.err, "at qdrtest.Report.main")) << result.err;
-    EXPECT_TRUE(contains(result.err, kMessage1005)) << result.err;
-    EXPECT_FALSE(contains(log, "launch done"));
+    EXPECT_TRUE(containsText(log, "ERROR: java.lang.IllegalStateException: boom from main")) << log;
+    EXPECT_TRUE(containsText(log, "ERROR: could not call main"));
+    EXPECT_TRUE(containsText(log, "ERROR: Could not start JVM"));
+    EXPECT_TRUE(containsText(result.err, "at qdrtest.Report.main")) << result.err;
+    EXPECT_TRUE(containsText(result.err, kMessage1005)) << result.err;
+    EXPECT_FALSE(containsText(log, "launch done"));
 }
 
 TEST_F(Launch, FailuresBeforeMainEndWithTheirMessages) {
@@ -303,9 +291,9 @@ TEST_F(Launch, FailuresBeforeMainEndWithTheirMessages) {
         const ChildResult result = run(config);
         EXPECT_EQ(result.exitCode, 1u) << log;
         if (!c.logLine.empty()) {
-            EXPECT_TRUE(contains(log, c.logLine)) << log;
+            EXPECT_TRUE(containsText(log, c.logLine)) << log;
         }
-        EXPECT_TRUE(contains(result.err, c.message)) << result.err;
+        EXPECT_TRUE(containsText(result.err, c.message)) << result.err;
         EXPECT_FALSE(reported());
         for (const std::wstring& file : findLogs(dir.path())) DeleteFileW(file.c_str());
         removeTree(dir.file(L"profile"));
@@ -325,7 +313,7 @@ TEST_F(Launch, FirstRunHookDecidesWhetherMainRuns) {
         EXPECT_EQ(result.exitCode, 0u) << result.err << log;
         EXPECT_EQ(readFileBytes(reportPath() + L".firstrun"), "called\n");
         EXPECT_EQ(reported(), goOn);
-        EXPECT_EQ(contains(log, "checkFirstRun stopped further execution"), !goOn);
+        EXPECT_EQ(containsText(log, "checkFirstRun stopped further execution"), !goOn);
         for (const std::wstring& file : findLogs(dir.path())) DeleteFileW(file.c_str());
     }
 }
@@ -349,8 +337,8 @@ TEST_F(Launch, RecordedOptionListFromEverySource) {
              {10200, "1"}, {10201, "17"}, {10202, "-Dversion.specific=17"}, {121, "A0extra.jar"}},
             L"-q -J-Xmx512m app.txt", {{L"QDR_RECORDER", L"1"}, {L"QDR_RECORDER_FILE", dir.file(L"recorded.txt")}, {L"MANPATH", std::nullopt}});
     EXPECT_EQ(result.exitCode, 1u);
-    EXPECT_TRUE(contains(result.err, kMessage1005)) << result.err;
-    EXPECT_TRUE(contains(log, "ERROR: could not initialize JVM"));
+    EXPECT_TRUE(containsText(result.err, kMessage1005)) << result.err;
+    EXPECT_TRUE(containsText(log, "ERROR: could not initialize JVM"));
     EXPECT_EQ(GetFileAttributesW(work().c_str()), INVALID_FILE_ATTRIBUTES) << "the work directory stays";
     std::vector<std::string> options;
     std::istringstream lines(readFileBytes(dir.file(L"recorded.txt")));

@@ -2,8 +2,6 @@
 // real Windows JVM (or on test doubles where a case needs a runtime that fails in a given way).
 #include <gtest/gtest.h>
 
-#include <map>
-#include <sstream>
 
 #include "javahome.h"
 #include "reader.h"
@@ -41,17 +39,6 @@ void setGlobalMarker(DWORD value) {
     RegSetKeyValueA(HKEY_CURRENT_USER, kMarkerKey, "InstallStarted", REG_DWORD, &value, sizeof value);
 }
 
-std::map<std::string, std::string> readReport(const std::wstring& path) {
-    std::map<std::string, std::string> report;
-    std::istringstream lines(readFileBytes(path));
-    for (std::string line; std::getline(lines, line);)
-        if (const std::size_t equals = line.find('='); equals != std::string::npos)
-            report[line.substr(0, equals)] = line.substr(equals + 1);
-    return report;
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Work directories ("vtl*.tmp_dir*") the launcher left in `dir`.
 std::vector<std::wstring> workDirsIn(const std::wstring& dir) {
@@ -133,11 +120,11 @@ TEST_F(WorkSequence, QuietRunStartsTheApplicationOnTheRuntimeItFound) {
     const std::vector<std::wstring> workDirs = workDirsIn(dir.path());
     ASSERT_EQ(workDirs.size(), 1u) << "a normal run leaves its work directory to the Java side";
     EXPECT_EQ(seen.at("prop.vantle.tempDir"), narrow(workDirs.front()));
-    EXPECT_TRUE(exists(workDirs.front() + L"\\qdrtestapps.jar"));
+    EXPECT_TRUE(pathPresent(workDirs.front() + L"\\qdrtestapps.jar"));
     EXPECT_EQ(installMarker(), 1u) << "the global marker stays for the Java side";
     EXPECT_EQ(markerNames(), std::vector<std::string>{"InstallStarted"}) << "no per-process marker without a window";
     for (const char* line : {"Starting work", "No JRE included", "Current working dir: ", "launch done"})
-        EXPECT_TRUE(contains(log, line)) << line << "\n" << log;
+        EXPECT_TRUE(containsText(log, line)) << line << "\n" << log;
 }
 
 TEST_F(WorkSequence, HowTheApplicationEndsSetsTheExitCode) {
@@ -150,7 +137,7 @@ TEST_F(WorkSequence, HowTheApplicationEndsSetsTheExitCode) {
         SCOPED_TRACE(narrow(c.behaviour));
         const ChildResult result = run(installer(), L"-q", {{L"QDR_BEHAVIOUR", c.behaviour}});
         EXPECT_EQ(result.exitCode, c.exitCode) << log;
-        EXPECT_TRUE(contains(result.err, c.stderrText)) << result.err;
+        EXPECT_TRUE(containsText(result.err, c.stderrText)) << result.err;
     }
 }
 
@@ -170,7 +157,7 @@ TEST_F(WorkSequence, QuietRunWithoutRuntimeEndsWith83) {
         const ChildResult result = run(installer(c.config), L"-q", {{L"JAVA_HOME", widen(home.home())}});
         EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit) << log;
         EXPECT_EQ(result.out, c.output);
-        EXPECT_TRUE(contains(log, "ERROR: No JRE found"));
+        EXPECT_TRUE(containsText(log, "ERROR: No JRE found"));
         EXPECT_EQ(readFileBytes(homeDir.file(L"bin\\fake-java.markers")), "1\n") << "the marker is set before the search";
         EXPECT_EQ(installMarker(), std::nullopt) << "and removed on the way out";
         EXPECT_FALSE(boxShown);
@@ -181,17 +168,17 @@ TEST_F(WorkSequence, FailedExtractionInQuietModeEndsWithoutABox) {
     const ChildResult result = run(installer({}, {{"..\\escape.txt", "outside"}}));
     EXPECT_EQ(result.exitCode, 1u) << log;
     EXPECT_FALSE(boxShown);
-    EXPECT_FALSE(exists(dir.file(L"escape.txt")));
+    EXPECT_FALSE(pathPresent(dir.file(L"escape.txt")));
     EXPECT_TRUE(workDirsIn(dir.path()).empty()) << "the work directory is removed";
 }
 
 TEST_F(WorkSequence, CorruptBundledRuntimeIsFatal) {
     const ChildResult result = run(installer({}, {{"jre.tar.gz", std::string(5000, '\x55')}}));
     EXPECT_EQ(result.exitCode, 1u) << log;
-    EXPECT_TRUE(contains(result.err,
+    EXPECT_TRUE(containsText(result.err,
                          "The bundled JRE is corrupted. If you downloaded the setup file please download it again."))
         << result.err;
-    EXPECT_TRUE(contains(log, "ERROR: Could not untar JRE"));
+    EXPECT_TRUE(containsText(log, "ERROR: Could not untar JRE"));
     EXPECT_TRUE(workDirsIn(dir.path()).empty()) << "the work directory is removed";
 }
 
@@ -199,8 +186,8 @@ TEST_F(WorkSequence, InstalledRuntimePreferredOverTheBundledOneWith161) {
     // The bundled archive is damaged: only a run that never unpacks it can succeed.
     const ChildResult result = run(installer({{161, "1"}}, {{"jre.tar.gz", std::string(5000, '\x55')}}));
     EXPECT_EQ(result.exitCode, 0u) << result.err << log;
-    EXPECT_TRUE(contains(log, "JRE included"));
-    EXPECT_FALSE(contains(log, "extracting JRE"));
+    EXPECT_TRUE(containsText(log, "JRE included"));
+    EXPECT_FALSE(containsText(log, "extracting JRE"));
 }
 
 TEST_F(WorkSequence, ManualSwitchIgnoresTheBundledRuntimeAndSearchesNothing) {
@@ -208,9 +195,9 @@ TEST_F(WorkSequence, ManualSwitchIgnoresTheBundledRuntimeAndSearchesNothing) {
     FakeJavaHome home(homeDir.path(), {.javaw = false, .jvmVariants = {"server"}});
     const ChildResult result =
         run(installer({}, {{"jre.tar.gz", std::string(5000, '\x55')}}), L"-q -manual", {{L"JAVA_HOME", widen(home.home())}});
-    EXPECT_TRUE(contains(log, "Included JRE not used because of manual switch")) << log;
+    EXPECT_TRUE(containsText(log, "Included JRE not used because of manual switch")) << log;
     EXPECT_EQ(home.starts(), 0) << "no search runs";
-    EXPECT_FALSE(contains(log, "extracting JRE"));
+    EXPECT_FALSE(containsText(log, "extracting JRE"));
     EXPECT_EQ(result.exitCode, kNoJavaRuntimeExit);
 }
 
@@ -218,10 +205,10 @@ TEST_F(WorkSequence, ExtractAndExitWritesThePositionAndStartsNoJvm) {
     const ChildResult result = run(installer(), L"__qdr_extract_and_exit");
     EXPECT_EQ(result.exitCode, 0u) << result.err << log;
     const std::wstring extracted = image + L".test";
-    EXPECT_TRUE(exists(extracted + L"\\qdrruntime.jar"));
+    EXPECT_TRUE(pathPresent(extracted + L"\\qdrruntime.jar"));
     EXPECT_EQ(readFileBytes(extracted + L"\\unextracted.txt"), applicationDataPosition());
-    EXPECT_FALSE(exists(reportPath())) << "no JVM was started";
-    EXPECT_TRUE(contains(log, "Extracted dir: " + narrow(extracted)));
+    EXPECT_FALSE(pathPresent(reportPath())) << "no JVM was started";
+    EXPECT_TRUE(containsText(log, "Extracted dir: " + narrow(extracted)));
     removeTree(extracted);
 }
 
@@ -249,9 +236,9 @@ TEST_F(WorkSequence, RestartModeReusesOrRecreatesTheWorkDirectory) {
         ASSERT_EQ(result.exitCode, 0u) << result.err << log;
         const auto seen = report();
         EXPECT_EQ(seen.at("prop.vantle.tempDir") == narrow(previous.path()), c.reused);
-        EXPECT_EQ(exists(previous.file(L"fresh.txt")), false);
+        EXPECT_EQ(pathPresent(previous.file(L"fresh.txt")), false);
         EXPECT_EQ(seen.at("prop.vantle.unextractedPosition") == "-1", c.reused);
-        EXPECT_EQ(contains(log, "could not find qdrparams.conf"), !c.paramsFile);
+        EXPECT_EQ(containsText(log, "could not find qdrparams.conf"), !c.paramsFile);
         EXPECT_EQ(installMarker(), 7u) << "restart mode never touches the markers";
         for (const std::wstring& workDir : workDirsIn(dir.path())) removeTree(workDir);
     }
@@ -263,10 +250,10 @@ TEST_F(WorkSequence, RestartModeAdoptsAnUnpackedRuntime) {
     FakeJavaHome runtime(previous.file(L"jre"), {.javaw = false, .jvmVariants = {"server"}});
     run(installer(), L"__qdr_lang_restart", {{L"QDR_RECORDER_FILE", dir.file(L"recorded.txt")}}, previous.path());
     const std::string jreDir = narrow(previous.file(L"jre"));
-    EXPECT_TRUE(contains(log, "Checking extracted JRE: " + jreDir)) << log;
-    EXPECT_TRUE(contains(log, "JRE dir: " + jreDir));
-    EXPECT_FALSE(contains(log, "extracting JRE"));
-    EXPECT_TRUE(exists(dir.file(L"recorded.txt"))) << "the adopted runtime's jvm.dll was called";
+    EXPECT_TRUE(containsText(log, "Checking extracted JRE: " + jreDir)) << log;
+    EXPECT_TRUE(containsText(log, "JRE dir: " + jreDir));
+    EXPECT_FALSE(containsText(log, "extracting JRE"));
+    EXPECT_TRUE(pathPresent(dir.file(L"recorded.txt"))) << "the adopted runtime's jvm.dll was called";
 }
 
 }  // namespace
@@ -310,9 +297,9 @@ TEST_F(WorkSequence, BundledRuntimeIsUnpackedAndUsedOutsideTheBounds) {
         const std::vector<std::wstring> workDirs = workDirsIn(dir.path());
         ASSERT_EQ(workDirs.size(), 1u);
         EXPECT_EQ(lowerFullPath(report().at("prop.java.home")), lowerFullPath(narrow(workDirs.front() + L"\\jre")));
-        EXPECT_FALSE(exists(workDirs.front() + L"\\jre.tar.gz")) << "the archive is deleted once unpacked";
+        EXPECT_FALSE(pathPresent(workDirs.front() + L"\\jre.tar.gz")) << "the archive is deleted once unpacked";
         for (const char* line : {"JRE included", "extracting JRE", "untaring JRE was successful", "JRE dir: "})
-            EXPECT_TRUE(contains(log, line)) << line;
+            EXPECT_TRUE(containsText(log, line)) << line;
         for (const std::wstring& workDir : workDirs) removeTree(workDir);
     }
 }
@@ -341,17 +328,17 @@ TEST_F(WorkSequence, PackedRuntimeAndPackedIncludedFilesAreExpanded) {
     const ChildResult result = run(installer({{153, "1"}}, {{"jre.tar.gz", packedRuntimeArchive()}, {"app.jar.pack", "app"}}),
                                    L"-q", {{L"QDR_RECORDER_FILE", dir.file(L"recorded.txt")}});
     EXPECT_EQ(result.exitCode, 1u) << "the recording jvm.dll refuses to create a VM";
-    EXPECT_TRUE(contains(result.out, "Preparing JRE ...")) << result.out;
+    EXPECT_TRUE(containsText(result.out, "Preparing JRE ...")) << result.out;
     const std::size_t packed = log.find("JRE is packed");
     ASSERT_NE(packed, std::string::npos) << log;
     for (const char* line : {"Unpacking JRE", "jre\\lib\\rt.jar", "Unpacking JRE done", "unpacking app.jar.pack"})
         EXPECT_NE(log.find(line, packed), std::string::npos) << line << "\n" << log;
-    EXPECT_TRUE(contains(log, "checking jre\\lib\\done.jar")) << log;
+    EXPECT_TRUE(containsText(log, "checking jre\\lib\\done.jar")) << log;
     std::size_t runs = 0;
     for (std::size_t at = log.find("waiting for unpack200"); at != std::string::npos; at = log.find("waiting for unpack200", at + 1))
         ++runs;
     EXPECT_EQ(runs, 2u) << "rt.jar.pack and app.jar.pack; done.jar.pack has its jar already";
-    EXPECT_TRUE(exists(dir.file(L"recorded.txt"))) << "the unpacked runtime was loaded";
+    EXPECT_TRUE(pathPresent(dir.file(L"recorded.txt"))) << "the unpacked runtime was loaded";
 }
 
 }  // namespace
@@ -380,7 +367,7 @@ TEST_F(WorkSequence, ExtractAndExitFailuresEndWithTheirCodes) {
         }
         const ChildResult result = run(installer(), L"__qdr_extract_and_exit");
         EXPECT_EQ(result.exitCode, 1u) << log;
-        EXPECT_TRUE(contains(result.err, c.message)) << result.err;
+        EXPECT_TRUE(containsText(result.err, c.message)) << result.err;
         removeTree(extracted);
         DeleteFileW(extracted.c_str());
     }
@@ -393,9 +380,9 @@ TEST_F(WorkSequence, UnusableBundledRuntimeFallsBackToTheSearchThenGivesUp) {
         gzipOf(tarOf({TarEntry{"bin/", '5', ""}, {"bin/java.exe", '0', readFileBytes(std::wstring(QDR_TESTING_DIR) + L"\\fake_java.exe")}}));
     const ChildResult result = run(installer({}, {{"jre.tar.gz", archive}}), L"-q", {{L"JAVA_HOME", widen(installed.home())}});
     EXPECT_EQ(result.exitCode, 1u) << log;
-    EXPECT_TRUE(contains(log, "ERROR: Could not load bundled JRE. Trying to find another JRE.")) << log;
-    EXPECT_TRUE(contains(log, "ERROR: Could not find another JRE."));
-    EXPECT_TRUE(contains(result.err, "Could not use bundled JRE. Please send this log file to your software vendor:"))
+    EXPECT_TRUE(containsText(log, "ERROR: Could not load bundled JRE. Trying to find another JRE.")) << log;
+    EXPECT_TRUE(containsText(log, "ERROR: Could not find another JRE."));
+    EXPECT_TRUE(containsText(result.err, "Could not use bundled JRE. Please send this log file to your software vendor:"))
         << result.err;
     EXPECT_GT(installed.starts(), 0) << "the full search ran";
 }

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <atomic>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -260,6 +261,19 @@ ChildResult runChild(const std::wstring& program, const ChildOptions& options) {
     CloseHandle(out.read);
     CloseHandle(err.read);
     return result;
+}
+
+bool pathPresent(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool containsText(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+std::map<std::string, std::string> readReport(const std::wstring& path) {
+    std::map<std::string, std::string> report;
+    std::istringstream lines(readFileBytes(path));
+    for (std::string line; std::getline(lines, line);)
+        if (const std::size_t equals = line.find('='); equals != std::string::npos)
+            report[line.substr(0, equals)] = line.substr(equals + 1);
+    return report;
 }
 
 std::map<std::wstring, std::optional<std::wstring>> logInDirEnvironment(const std::wstring& dir) {

@@ -34,6 +34,11 @@ class TempDir {
 };
 
 void removeTree(const std::wstring& path);
+// Whether the file or directory exists.
+bool pathPresent(const std::wstring& path);
+bool containsText(const std::string& text, const std::string& part);
+// The "key=value" lines that the Java test program qdrtest.Report writes.
+std::map<std::string, std::string> readReport(const std::wstring& path);
 std::string readFileBytes(const std::wstring& path);
 void writeFileBytes(const std::wstring& path, const std::string& bytes);
 std::wstring widen(const std::string& ascii);
