@@ -41,16 +41,7 @@ void setGlobalMarker(DWORD value) {
 
 
 // Work directories ("vtl*.tmp_dir*") the launcher left in `dir`.
-std::vector<std::wstring> workDirsIn(const std::wstring& dir) {
-    std::vector<std::wstring> found;
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((dir + L"\\vtl*.tmp_dir*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return found;
-    do found.push_back(dir + L"\\" + entry.cFileName);
-    while (FindNextFileW(search, &entry));
-    FindClose(search);
-    return found;
-}
+std::vector<std::wstring> workDirsIn(const std::wstring& dir) { return pathsMatching(dir, L"vtl*.tmp_dir*"); }
 
 class WorkSequence : public ::testing::Test {
    protected:

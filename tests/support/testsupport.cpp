@@ -280,16 +280,18 @@ std::map<std::wstring, std::optional<std::wstring>> logInDirEnvironment(const st
     return {{L"TMP", dir}, {L"TEMP", dir}, {L"QUILDER_LOG", L"yes"}};
 }
 
-std::vector<std::wstring> findLogs(const std::wstring& dir) {
-    std::vector<std::wstring> logs;
+std::vector<std::wstring> pathsMatching(const std::wstring& dir, const std::wstring& pattern) {
+    std::vector<std::wstring> found;
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((dir + L"\\qdr_nlog_*.log").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return logs;
-    do logs.push_back(dir + L"\\" + entry.cFileName);
+    HANDLE search = FindFirstFileW((dir + L"\\" + pattern).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do found.push_back(dir + L"\\" + entry.cFileName);
     while (FindNextFileW(search, &entry));
     FindClose(search);
-    return logs;
+    return found;
 }
+
+std::vector<std::wstring> findLogs(const std::wstring& dir) { return pathsMatching(dir, L"qdr_nlog_*.log"); }
 
 std::string readLog(const std::wstring& path) {
     std::string text = readFileBytes(path);

@@ -76,6 +76,8 @@ ChildResult runChild(const std::wstring& program, const ChildOptions& options);
 // Environment for a launcher child that keeps its log in `dir` (TMP and TEMP point there).
 std::map<std::wstring, std::optional<std::wstring>> logInDirEnvironment(const std::wstring& dir);
 
+// The entries of `dir` that match a wildcard pattern, as full paths.
+std::vector<std::wstring> pathsMatching(const std::wstring& dir, const std::wstring& pattern);
 // Log files "qdr_nlog_*.log" in `dir`, and a log's text (UTF-8, BOM removed).
 std::vector<std::wstring> findLogs(const std::wstring& dir);
 std::string readLog(const std::wstring& path);
