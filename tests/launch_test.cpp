@@ -14,6 +14,7 @@
 #include "includedfiles.h"
 #include "javaprobe.h"
 #include "launcher_roles.h"
+#include "ownlog.h"
 #include "launchervars.h"
 #include "paths.h"
 #include "payload.h"
@@ -429,5 +430,47 @@ TEST(NativeLibraryPath, ConfiguredDirectoriesGoInFrontOfPathInBothEnvironments) 
     SetEnvironmentVariableW(L"PATH", saved);
     _wputenv((L"PATH=" + std::wstring(saved)).c_str());
 }
+
+}  // namespace
+
+namespace {
+
+TEST(SplashScreen, ActsOnlyWhenConfiguredAndWithTheRuntimesLibrary) {
+    const std::string realHome = narrow(QDR_JRE_HOME);
+    // As at the launch: the JVM library is loaded, and the splash library's dependencies need it.
+    const std::wstring savedPath = environmentValue(L"PATH");
+    ASSERT_NE(loadJvmLibrary(realHome + "\\bin\\java.exe"), nullptr);
+    const struct {
+        const char* name;
+        const char* enabled;
+        std::string home;
+        std::vector<const char*> logged;
+    } cases[] = {
+        {"10123 clear", "0", realHome, {}},
+        {"no splash library", "1", "C:\\nowhere", {"loading splashscreen dll from C:\\nowhere\\bin\\splashscreen.dll",
+                                                   "ERROR: Could not load splashscreen.dll"}},
+        // The test program carries no resource 10000, so nothing is handed to the library.
+        {"library but no image", "1", realHome, {"loading splashscreen dll from", "ERROR: no splash image in the executable"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        configTable[10123] = c.enabled;
+        jvmHome = c.home;
+        const LogMark mark;
+        splashScreen(true);
+        splashScreen(false);  // never shown: closing does nothing
+        const std::string logged = mark.since();
+        if (c.logged.empty()) {
+            EXPECT_EQ(logged, "");
+        }
+        for (const char* line : c.logged) EXPECT_TRUE(containsText(logged, line)) << line << "\n" << logged;
+        EXPECT_FALSE(containsText(logged, "splash load memory returned"));
+    }
+    configTable.erase(10123);
+    jvmHome.clear();
+    SetEnvironmentVariableW(L"PATH", savedPath.c_str());
+}
+
+TEST(ThreadEnvironment, NoneBeforeTheVmExists) { EXPECT_EQ(getThreadJniEnv(), nullptr); }
 
 }  // namespace
