@@ -214,7 +214,7 @@ bool untarGz(const std::string& archive, const std::string& targetDir, HWND prog
     TarReader reader{stream, progressWindow, total};
     const bool ended = reader.run();
     _chdir(previous);
-    gzclose(stream);
+    gzclose_r(stream);  // the read side only: gzclose would link the whole compressor
     const bool success = ended && reader.extractedFile;
     if (success)
         logMessage(L"untaring JRE was successful");
