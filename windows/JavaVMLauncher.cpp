@@ -97,13 +97,19 @@ jstring splashString(int id) {
     return mainEnv->NewStringUTF(text);
 }
 
-void passSplashSettings() {
-    jclass launcher = mainEnv->FindClass(kSplashClass);
-    if (!launcher) {
+// The class, or nullptr after clearing the failed lookup's exception and logging `missing`.
+jclass findClassOrLog(const char* name, const std::wstring& missing) {
+    jclass type = mainEnv->FindClass(name);
+    if (!type) {
         mainEnv->ExceptionClear();
-        logError(L"could not find main class for splash properties");
-        return;
+        logError(L"%s", missing.c_str());
     }
+    return type;
+}
+
+void passSplashSettings() {
+    jclass launcher = findClassOrLog(kSplashClass, L"could not find main class for splash properties");
+    if (!launcher) return;
     jmethodID method = mainEnv->GetStaticMethodID(launcher, "initAwtSplashConfig", kSplashSignature);
     if (!method) {
         mainEnv->ExceptionClear();
@@ -291,12 +297,8 @@ void registerLauncherNatives() {
 }
 
 bool callInitFromLauncher(bool registered) {
-    jclass common = mainEnv->FindClass(kCommonClass);
-    if (!common) {
-        mainEnv->ExceptionClear();
-        logError(L"did not find %S", kCommonClass);
-        return false;
-    }
+    jclass common = findClassOrLog(kCommonClass, L"did not find " + widenBytes(kCommonClass));
+    if (!common) return false;
     jmethodID init = mainEnv->GetStaticMethodID(common, "initFromLauncher", "(Z)V");
     if (!init) {
         mainEnv->ExceptionClear();
@@ -311,12 +313,8 @@ bool callInitFromLauncher(bool registered) {
 }
 
 void setWinDelExecutable() {
-    jclass winDel = mainEnv->FindClass(kWinDelClass);
-    if (!winDel) {
-        mainEnv->ExceptionClear();
-        logError(L"did not find WinDel class");
-        return;
-    }
+    jclass winDel = findClassOrLog(kWinDelClass, L"did not find WinDel class");
+    if (!winDel) return;
     wchar_t module[kPathCapacity];
     jstring path = nullptr;
     DWORD length = 0;

@@ -44,20 +44,18 @@ struct TarReader {
         SendDlgItemMessageW(progressWindow, kProgressBar, PBM_SETPOS, 100 + static_cast<int>(share * 100.0f), 0);
     }
 
+    bool regularEndOfStream() {
+        if (!extractedFile) logError(L"unexpected eof");
+        regularEnd = true;
+        return false;
+    }
+
     // True when a header was read; false at the regular end or after a failure.
     bool readHeader() {
-        if (gzeof(stream)) {
-            if (!extractedFile) logError(L"unexpected eof");
-            regularEnd = true;
-            return false;
-        }
+        if (gzeof(stream)) return regularEndOfStream();
         if (gzread(stream, header, kHeaderRead) != static_cast<int>(kHeaderRead)) {
             // A stream that ended exactly at a block boundary reads nothing: that is its end too.
-            if (gzeof(stream) && gztell(stream) % kBlock == 0) {
-                if (!extractedFile) logError(L"unexpected eof");
-                regularEnd = true;
-                return false;
-            }
+            if (gzeof(stream) && gztell(stream) % kBlock == 0) return regularEndOfStream();
             logError(L"gzread failed");
             return false;
         }
